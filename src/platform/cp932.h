@@ -1,0 +1,33 @@
+// Code page 932 (Shift-JIS, Microsoft's table) helpers. Text inside the engine is CP932 bytes;
+// source files are UTF-8 and their literals go through SJ() once.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// 0x81-0x9F and 0xE0-0xFC start a two-byte character.
+bool IsLeadByte(unsigned char c);
+
+// Length of the longest prefix of s[0..len) that is at most maxBytes long and does not end in
+// the middle of a two-byte character.
+size_t CutAtCharBoundary(const char* s, size_t len, size_t maxBytes);
+
+// Copies the zero-terminated src into dst[dstSize], cut at a character boundary so that the
+// terminator fits. dstSize must be at least 1.
+void CopyCut(char* dst, size_t dstSize, const char* src);
+// Appends src to the zero-terminated dst[dstSize] with the same cutting rule.
+void AppendCut(char* dst, size_t dstSize, const char* src);
+
+// Conversions through iconv ("CP932"). Cp932ToUtf8 replaces bytes that cannot be decoded with
+// U+FFFD. Utf8ToCp932 returns false when a character has no CP932 form; *badOffset then holds
+// the byte offset of that character in the input.
+std::string Cp932ToUtf8(std::string_view s);
+bool Utf8ToCp932(std::string_view s, std::string& out, size_t* badOffset = nullptr);
+
+// The CP932 form of a UTF-8 literal of the program's own (messages, captions, commands). The
+// result lives as long as the program; the same literal converts once.
+const char* SJ(const char* utf8Literal);
+
+// Decodes the character at s[i] into a Unicode code point and returns its byte length (1 or 2).
+// Bytes that CP932 does not map give U+FFFD and length 1 (a bad trail byte is not consumed).
+size_t DecodeCp932Char(const char* s, size_t len, size_t i, char32_t* cp);
