@@ -1,1 +1,50 @@
-int main() { return 0; }
+// Program entry: miravel [--autoplay FILE] [GAME-FOLDER]
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "platform/app.h"
+#include "platform/sdl_backend.h"
+#include "shell/game_folder.h"
+#include "shell/main_form.h"
+
+int main(int argc, char** argv) {
+  // The backend's own option is taken off the command line; the rest is the game's.
+  const char* autoplay = nullptr;
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0 && std::strcmp(argv[i], "--autoplay") == 0) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "miravel: --autoplay needs a file\n");
+        return 2;
+      }
+      autoplay = argv[++i];
+      continue;
+    }
+    args.emplace_back(argv[i]);
+  }
+  SetCommandLine(args);
+  if (!InstallSdlBackend(autoplay)) return 1;
+
+  {
+    TApplication app;
+    try {
+      app.Title = "";
+      TMainFrm* form = CreateMainForm();
+      app.MainForm = form;
+      if (!app.Terminated()) {
+        form->Show();
+        app.Run();
+      }
+      delete form;
+    } catch (const std::exception& e) {
+      app.ShowException(e.what());
+    } catch (...) {
+      app.ShowException("unknown exception");
+    }
+  }
+  UninstallSdlBackend();
+  return 0;
+}

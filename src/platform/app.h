@@ -3,7 +3,21 @@
 //
 // Single-threaded. All waiting is done by the callers' polling loops; ProcessMessages drains the
 // backend's events and the posted messages and dispatches each, one at a time, in order, and may
-// be re-entered from a handler.
+// be re-entered from a handler. Where a caller would otherwise spin, it calls WaitForEvents.
+//
+// Coordinate systems:
+//   screen  - what GetCursorPos reports and form Left/Top of the main form use.
+//   window  - the composed window picture: (0, 0) is the top-left of the menu bar (of the client
+//             area when the main form has no menu); the main form's client area starts at
+//             (0, kMenuBarHeight).
+//   client  - a form's client area; a child form's client area lies at (Left, Top) of its
+//             parent's client area.
+//   view    - the picture the backend shows. In a window it is the window picture. In full
+//             screen the view is the main form's client size (the desktop shows it scaled) and
+//             shows the window picture from row -Top on (clamped to the menu bar's height): with
+//             Top = ClientHeight - Height the bar lies above the screen, with Top = 0 the whole
+//             picture moves down by the bar's height and the bar is visible.
+// screen = window + (Left, Top) of the main form in both modes.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -40,6 +54,8 @@ constexpr int VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
               VK_CONTROL = 0x11, VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20,
               VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_DELETE = 0x2E,
               VK_HOME = 0x24, VK_END = 0x23, VK_F10 = 0x79;
+constexpr int VK_LBUTTON = 0x01, VK_RBUTTON = 0x02, VK_MBUTTON = 0x04, VK_PRIOR = 0x21,
+              VK_NEXT = 0x22, VK_INSERT = 0x2D, VK_F1 = 0x70, VK_F12 = 0x7B;
 // Letters and digits use their upper-case ASCII codes ('A' = 0x41, '0' = 0x30).
 
 // ---- menus ----------------------------------------------------------------------------------
@@ -54,6 +70,8 @@ class TMenuItem {
   TMenuItem* Add(std::string caption, std::function<void()> onClick = {});
   // The access key letter (upper case) or 0.
   char AccessKey() const;
+  // A caption of "-" is a separator line in a drop-down.
+  bool IsSeparator() const { return Caption == "-"; }
 };
 
 class TMainMenu {
@@ -125,18 +143,28 @@ class TForm {
   virtual void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {}
   virtual void MouseMove(TShiftState shift, int32_t x, int32_t y) {}
   virtual void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {}
+  // Keys go to the topmost visible child form, else to the main form (the menu bar and a modal
+  // box take theirs first).
   virtual void KeyDown(int key, TShiftState shift) {}
+  virtual void KeyUp(int key, TShiftState shift) {}
   virtual void TextInput(const std::string& utf8) {}
   virtual void CloseQuery(bool& canClose) { canClose = true; }
   // The message dispatch: receives posted messages, WM_CLOSE and WM_MOVE. The default handles
   // WM_CLOSE by calling Close().
   virtual void Dispatch(TMessage& msg);
 
-  // Child forms in z-order (later shown above earlier).
+  // Child forms in creation order; ChildrenInZOrder lists the visible ones bottom to top (a form
+  // shown later lies above one shown earlier).
   const std::vector<TForm*>& Children() const { return children_; }
+  std::vector<TForm*> ChildrenInZOrder() const;
+  // The height of the menu bar this form draws: kMenuBarHeight for a main form with a menu.
+  int32_t MenuBarHeight() const;
+  // This form's client origin in window coordinates (main form: (0, MenuBarHeight())).
+  TPoint ClientOriginInWindow() const;
 
  private:
   friend class TApplication;
+  friend struct Gui;
   TForm* parent_ = nullptr;
   std::vector<TForm*> children_;
   std::unique_ptr<TMainMenu> menu_;
@@ -152,8 +180,10 @@ constexpr unsigned MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_YESNO = 0x4, MB_ICONERROR 
 constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 
 // Modal message box drawn inside the window: keeps painting and posted messages going but gives
-// input only to the box. Enter takes the default (first) button, Esc the Cancel/No button.
-// text and caption are CP932. Returns IDOK, IDCANCEL, IDYES or IDNO.
+// input only to the box. Enter takes the default (first) button, Esc the Cancel/No button (OK in
+// an OK box). text and caption are CP932; a null caption gives "エラー". Returns IDOK, IDCANCEL,
+// IDYES or IDNO. While it waits it sleeps in the backend (short timeouts), never spinning.
+// Buttons are MB_OK, MB_OKCANCEL or MB_YESNO (other button codes show OK).
 int MessageBoxA(TForm* owner, const char* text, const char* caption, unsigned flags);
 
 // ---- application ----------------------------------------------------------------------------
@@ -166,8 +196,12 @@ class TApplication {
   TForm* MainForm = nullptr;
 
   // Drains the backend's events and the posted messages, dispatching each one at a time in
-  // order. Re-entrant.
+  // order (posted messages before input, as Windows does). Re-entrant: an item is taken off its
+  // queue before it is dispatched, so a handler that calls ProcessMessages again sees only the
+  // items after it. Ends with a repaint when a form was shown or hidden.
   void ProcessMessages();
+  // True when a posted message or an event taken by WaitForEvents is waiting.
+  bool HasPendingMessages() const;
   // Runs the message loop until Terminate, waiting for events when there is nothing to do.
   void Run();
   void Terminate();
@@ -182,6 +216,7 @@ class TApplication {
   void ShowException(const char* what);
 
  private:
+  friend struct Gui;
   bool terminated_ = false;
   struct Impl;
   std::unique_ptr<Impl> impl_;
@@ -192,9 +227,46 @@ class TApplication {
 extern TApplication* Application;
 
 // ---- backend selection ----------------------------------------------------------------------
-// The program installs the SDL backend at start; tests install a FakeBackend (fake_backend.h).
+// The program installs the SDL backend at start (InstallSdlBackend, sdl_backend.h); tests install
+// a FakeBackend (fake_backend.h). Before either, a headless backend with the real clock serves.
+// SetBackend(nullptr) goes back to it.
 void SetBackend(Backend* backend);
 Backend& CurrentBackend();
+
+// ---- idle -----------------------------------------------------------------------------------
+// Waits up to timeoutMs for input or a posted message and returns early when one arrives (it is
+// dispatched by the next ProcessMessages, not here). Returns at once when something is already
+// waiting. Loops that would otherwise spin on ProcessMessages call this instead; the fake
+// backend advances its virtual clock to the next scripted event or by the timeout.
+void WaitForEvents(uint32_t timeoutMs);
+
+// ---- text input -----------------------------------------------------------------------------
+// Text input (and the input method) is off at start. An edit control turns it on while it has
+// the focus; clientRect (in form's client coordinates) places the candidate window.
+void StartTextInput(TForm* form, const TRect& clientRect);
+void StopTextInput();
+
+// ---- coordinates ----------------------------------------------------------------------------
+// Conversions between the coordinate systems described at the top of this file, for the
+// current main form and display mode.
+TPoint ViewToWindow(TPoint view);
+TPoint WindowToView(TPoint window);
+TPoint MainClientToView(TPoint client);
+// Rows of the window picture hidden above the view (0 in a window).
+int32_t ViewOffset();
+
+// ---- menu geometry (for input scripts and tests) --------------------------------------------
+// Rectangle of a top-level menu caption and of an item of its drop-down, in window coordinates.
+// False when there is no such item.
+bool MenuBarItemRect(size_t menuIndex, TRect* r);
+bool MenuDropDownItemRect(size_t menuIndex, size_t itemIndex, TRect* r);
+// The open drop-down (-1 when none) and its highlighted item (-1 when none).
+int OpenMenuIndex();
+int HighlightedMenuItem();
+// Number of message boxes open (nested boxes stack), and the rectangle of a button of the
+// innermost one in window coordinates (false when there is no such button).
+int OpenMessageBoxCount();
+bool MessageBoxButtonRect(size_t button, TRect* r);
 
 // ---- clock, input and display services ------------------------------------------------------
 uint32_t timeGetTime();  // milliseconds, wrapping at 32 bits
@@ -214,5 +286,7 @@ int32_t ScreenHeight();
 int32_t ScreenBitsPerPixel();
 // Full screen: borderless desktop full screen with the window picture scaled to fit, aspect
 // kept. Returns false when the backend cannot do it.
+// While full screen is on, ScreenWidth/ScreenHeight report the main form's client size (the
+// program sees the screen "switched" to its picture size) and the bits stay the desktop's.
 bool SetFullScreenDisplay(bool on);
 bool IsFullScreenDisplay();

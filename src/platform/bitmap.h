@@ -15,6 +15,11 @@ enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit,
 
 class TBitmap {
  public:
+  // The largest picture a TBitmap holds (about 200 MB of pixels). Asking for more leaves the
+  // image empty instead of exhausting memory.
+  static constexpr int64_t kMaxPixels = int64_t(1) << 26;
+
+  // A new image is empty and has the default format pfDevice, which is not 24-bit.
   TBitmap() = default;
   TBitmap(int32_t w, int32_t h, TPixelFormat pf = pf24bit);
 
@@ -26,7 +31,8 @@ class TBitmap {
   void SetPixelFormat(TPixelFormat pf) { format_ = pf; }
   bool Is24Bit() const { return format_ == pf24bit; }
 
-  // Resizes keeping the pixels that still fit at the top-left; new pixels are black.
+  // Resizes keeping the pixels that still fit at the top-left; new pixels are black. A negative
+  // size counts as 0; a size above kMaxPixels makes the image empty (0 x 0).
   void SetSize(int32_t w, int32_t h);
   void SetWidth(int32_t w) { SetSize(w, height_); }
   void SetHeight(int32_t h) { SetSize(width_, h); }

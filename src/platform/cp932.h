@@ -25,7 +25,9 @@ std::string Cp932ToUtf8(std::string_view s);
 bool Utf8ToCp932(std::string_view s, std::string& out, size_t* badOffset = nullptr);
 
 // The CP932 form of a UTF-8 literal of the program's own (messages, captions, commands). The
-// result lives as long as the program; the same literal converts once.
+// result lives as long as the program; the same literal converts once (a buffer whose text has
+// changed since is converted again). A character without a CP932 form becomes "?". Main thread
+// only: the cache has no lock.
 const char* SJ(const char* utf8Literal);
 
 // Decodes the character at s[i] into a Unicode code point and returns its byte length (1 or 2).

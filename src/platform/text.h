@@ -43,6 +43,8 @@ int32_t DrawTextA(TBitmap* target, const TFont& font, const char* text, int32_t 
 // Metrics of one line of text (no breaking, no prefix handling).
 int32_t TextWidth(const TFont& font, const char* text, int32_t count = -1);
 int32_t TextHeight(const TFont& font);  // GDI's text height: em height plus internal leading
+// GDI's average character width; DT_EXPANDTABS puts a tab stop every 8 of them.
+int32_t TextAveCharWidth(const TFont& font);
 // Draws one line with its top-left at (x, y), transparent background.
 void TextOut(TBitmap& target, const TFont& font, int32_t x, int32_t y, const char* text,
              int32_t count = -1);

@@ -1,0 +1,114 @@
+// State shared by the files of the application layer (app.cpp, forms.cpp, compose.cpp,
+// menu.cpp, msgbox.cpp). Not for use outside src/platform.
+#pragma once
+#include <climits>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/app.h"
+#include "platform/backend.h"
+#include "platform/text.h"
+
+// Colours of the window furniture (a classic grey desktop theme).
+constexpr TColor kFaceColor = RGB(212, 208, 200);
+constexpr TColor kLightColor = RGB(255, 255, 255);
+constexpr TColor kShadowColor = RGB(128, 128, 128);
+constexpr TColor kDarkColor = RGB(64, 64, 64);
+constexpr TColor kHighlightColor = RGB(10, 36, 106);
+constexpr TColor kHighlightTextColor = RGB(255, 255, 255);
+constexpr TColor kGrayTextColor = RGB(128, 128, 128);
+
+struct MessageBoxState;
+
+struct TApplication::Impl {
+  struct Posted {
+    TForm* form;
+    TMessage msg;
+  };
+  std::deque<Posted> posted;
+  std::deque<BackendEvent> events;  // taken from the backend by WaitForEvents, not yet dispatched
+  std::mutex threadMutex;
+  std::deque<Posted> fromThreads;
+};
+
+struct MenuState {
+  int open = -1;          // index of the open drop-down, -1 none
+  int highlight = -1;     // highlighted item in it, -1 none
+  bool altAlone = false;  // Alt went down with no other key yet (Alt released alone opens the bar)
+  bool ownsPress = false; // the menu took the last button press, so it takes its release too
+};
+
+// The window-level state of the layer: one per process, like the window system it replaces.
+struct Gui {
+  static Gui& Get();
+
+  std::vector<TForm*> forms;  // every live form
+  uint64_t showCounter = 0;
+  TForm* capture = nullptr;
+  TForm* textInputForm = nullptr;
+  bool fullScreen = false;
+  bool repaintPending = false;
+  MenuState menu;
+  std::vector<MessageBoxState*> boxes;  // open boxes, innermost last
+
+  // What the backend last got, so that only changes are passed on.
+  bool windowShown = false;
+  bool syncValid = false;
+  std::string syncedTitle;
+  TPoint syncedPos{INT_MIN, INT_MIN};
+  bool syncedBordered = true;
+
+  TBitmap picture;  // the composed window picture
+  TBitmap view;     // the part shown in full screen
+  TBitmap barCache;
+  std::string barKey;
+  TFont uiFont;  // menus and boxes
+
+  Gui();
+  static TForm* Main();
+  bool IsLive(const TForm* f) const;
+  void Forget(TForm* f);  // a form is being destroyed
+
+  // ---- app.cpp ----
+  // Waits like WaitForEvents; true when something is waiting to be dispatched.
+  static bool WaitForInput(uint32_t timeoutMs);
+  void DispatchEvent(const BackendEvent& ev);
+  void RouteMouse(const BackendEvent& ev);
+  void RouteKey(const BackendEvent& ev);
+  TForm* KeyTarget();
+  void DeliverMouse(TForm* f, const BackendEvent& ev, TPoint window);
+  void RepaintAll();
+
+  // ---- compose.cpp ----
+  // Composes the window picture and presents it (nothing while no window is to be seen).
+  void Present();
+  void Compose();
+  void ComposeForm(TForm* f, TPoint originInWindow);
+  void SyncWindow();
+  int32_t ViewOffset() const;
+  TForm* FormAt(TPoint window, TPoint* client);
+
+  // ---- menu.cpp ----
+  void DrawMenuBar(TBitmap& dst);
+  void DrawDropDown(TBitmap& dst);
+  bool MenuBarRect(size_t index, TRect* r);
+  TRect DropDownRect(size_t index);
+  bool DropDownItemRect(size_t menu, size_t item, TRect* r);
+  // Mouse and keys for the menu; true when the menu took the event.
+  bool MenuMouse(const BackendEvent& ev, TPoint window);
+  bool MenuKey(const BackendEvent& ev);
+  void OpenMenu(int index, bool byKeyboard);
+  void CloseMenu();
+  void ChooseItem(int menu, int item);
+
+  // ---- msgbox.cpp ----
+  void DrawBoxes(TBitmap& dst);
+  void BoxMouse(const BackendEvent& ev, TPoint window);
+  void BoxKey(const BackendEvent& ev);
+};
+
+// Draws a raised (or sunken) 3D edge of one pixel inside r.
+void DrawEdge3D(TBitmap& dst, const TRect& r, bool raised);

@@ -1,0 +1,178 @@
+// TForm: geometry, visibility, parenting and the close path; the registry of live forms.
+#include <algorithm>
+
+#include "platform/app.h"
+#include "platform/app_internal.h"
+#include "platform/backend.h"
+
+Gui::Gui() {
+  uiFont.Name = FontMSPGothic();
+  uiFont.Height = -12;
+  uiFont.Color = clBlack;
+}
+
+Gui& Gui::Get() {
+  static Gui gui;
+  return gui;
+}
+
+TForm* Gui::Main() {
+  if (!Application) return nullptr;
+  TForm* m = Application->MainForm;
+  return (m && Get().IsLive(m)) ? m : nullptr;
+}
+
+bool Gui::IsLive(const TForm* f) const {
+  return f && std::find(forms.begin(), forms.end(), f) != forms.end();
+}
+
+void Gui::Forget(TForm* f) {
+  forms.erase(std::remove(forms.begin(), forms.end(), f), forms.end());
+  if (capture == f) {
+    capture = nullptr;
+    CurrentBackend().CaptureMouse(false);
+  }
+  if (textInputForm == f) {
+    textInputForm = nullptr;
+    CurrentBackend().StopTextInput();
+  }
+  if (Application) {
+    if (Application->MainForm == f) {
+      Application->MainForm = nullptr;
+      menu = MenuState{};
+    }
+    auto& q = Application->impl_->posted;
+    q.erase(std::remove_if(q.begin(), q.end(), [f](const auto& p) { return p.form == f; }),
+            q.end());
+    std::lock_guard<std::mutex> lock(Application->impl_->threadMutex);
+    auto& t = Application->impl_->fromThreads;
+    t.erase(std::remove_if(t.begin(), t.end(), [f](const auto& p) { return p.form == f; }),
+            t.end());
+  }
+}
+
+TForm::TForm(TForm* parent) : canvas_(640, 480, pf24bit) {
+  Gui::Get().forms.push_back(this);
+  if (parent) SetParent(parent);
+}
+
+TForm::~TForm() {
+  Gui& g = Gui::Get();
+  bool wasShownMain = visible_ && Gui::Main() == this;
+  SetParent(nullptr);
+  for (TForm* c : children_) c->parent_ = nullptr;
+  children_.clear();
+  g.Forget(this);
+  if (wasShownMain) {
+    CurrentBackend().ShowWindow(false);
+    g.windowShown = false;
+  }
+}
+
+void TForm::SetParent(TForm* parent) {
+  if (parent == this) return;
+  if (parent_) {
+    auto& v = parent_->children_;
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  }
+  parent_ = parent;
+  if (parent_) parent_->children_.push_back(this);
+  if (visible_) Gui::Get().repaintPending = true;
+}
+
+void TForm::SetClientSize(int32_t w, int32_t h) {
+  canvas_.SetSize(std::max(w, 0), std::max(h, 0));
+  Gui::Get().repaintPending = true;
+}
+
+int32_t TForm::MenuBarHeight() const { return (!parent_ && menu_) ? kMenuBarHeight : 0; }
+
+int32_t TForm::Width() const { return ClientWidth(); }
+
+int32_t TForm::Height() const { return ClientHeight() + MenuBarHeight(); }
+
+void TForm::SetBounds(int32_t left, int32_t top, int32_t w, int32_t h) {
+  Left = left;
+  Top = top;
+  SetClientSize(w, h - MenuBarHeight());
+}
+
+void TForm::CenterOnScreen() {
+  if (parent_) {
+    Left = (parent_->ClientWidth() - Width()) / 2;
+    Top = (parent_->ClientHeight() - Height()) / 2;
+    return;
+  }
+  Left = (ScreenWidth() - Width()) / 2;
+  Top = (ScreenHeight() - Height()) / 2;
+}
+
+void TForm::SetCaption(const std::string& cp932) { Caption = cp932; }
+
+void TForm::SetBorderStyle(TBorderStyle bs) { BorderStyle = bs; }
+
+TMainMenu* TForm::CreateMenu() {
+  if (!menu_) menu_ = std::make_unique<TMainMenu>();
+  return menu_.get();
+}
+
+void TForm::Show() {
+  Gui& g = Gui::Get();
+  if (!visible_ || parent_) showOrder_ = ++g.showCounter;  // a child shown again comes to the top
+  visible_ = true;
+  g.repaintPending = true;
+}
+
+void TForm::Hide() {
+  if (!visible_) return;
+  visible_ = false;
+  Gui& g = Gui::Get();
+  g.repaintPending = true;
+  if (g.capture == this) ReleaseCapture();
+  if (!parent_ && Gui::Main() == this) {
+    g.CloseMenu();
+    CurrentBackend().ShowWindow(false);
+    g.windowShown = false;
+  }
+}
+
+std::vector<TForm*> TForm::ChildrenInZOrder() const {
+  std::vector<TForm*> v;
+  for (TForm* c : children_)
+    if (c->visible_) v.push_back(c);
+  std::stable_sort(v.begin(), v.end(),
+                   [](const TForm* a, const TForm* b) { return a->showOrder_ < b->showOrder_; });
+  return v;
+}
+
+TPoint TForm::ClientOriginInWindow() const {
+  if (!parent_) return TPoint{0, MenuBarHeight()};
+  TPoint o = parent_->ClientOriginInWindow();
+  return TPoint{o.x + Left, o.y + Top};
+}
+
+TPoint TForm::ClientToScreen(TPoint p) const {
+  const TForm* root = this;
+  while (root->parent_) root = root->parent_;
+  TPoint o = ClientOriginInWindow();
+  return TPoint{p.x + o.x + root->Left, p.y + o.y + root->Top};
+}
+
+TPoint TForm::ScreenToClient(TPoint p) const {
+  TPoint zero = ClientToScreen(TPoint{0, 0});
+  return TPoint{p.x - zero.x, p.y - zero.y};
+}
+
+void TForm::Present() { Gui::Get().Present(); }
+
+void TForm::Close() {
+  bool canClose = true;
+  CloseQuery(canClose);
+  if (!canClose) return;
+  Hide();
+  if (!parent_ && Application && Application->MainForm == this) Application->Terminate();
+}
+
+void TForm::Dispatch(TMessage& msg) {
+  if (msg.Msg == WM_CLOSE) Close();
+}

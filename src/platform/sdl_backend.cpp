@@ -1,0 +1,506 @@
+#include "platform/sdl_backend.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/bitmap.h"
+#include "platform/cp932.h"
+#include "platform/input_script.h"
+
+namespace {
+
+constexpr uint32_t kQuitGraceMs = 10000;
+constexpr uint32_t kQuitRepeatMs = 1000;
+
+int vkFromSdl(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return 'A' + int(k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9) return '0' + int(k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + int(k - SDLK_F1);
+  if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return '1' + int(k - SDLK_KP_1);
+  switch (k) {
+    case SDLK_KP_0: return '0';
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_INSERT: return VK_INSERT;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_END: return VK_END;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT: return VK_MENU;
+    default: return 0;
+  }
+}
+
+TShiftState modsFromSdl(uint16_t m) {
+  TShiftState s = 0;
+  if (m & KMOD_SHIFT) s |= ssShift;
+  if (m & KMOD_ALT) s |= ssAlt;
+  if (m & KMOD_CTRL) s |= ssCtrl;
+  return s;
+}
+
+class SdlBackend final : public Backend {
+ public:
+  ~SdlBackend() override;
+  bool Init();
+  bool LoadScript(const char* path);
+  bool Quitting() const { return quitting_; }
+
+  uint32_t Ticks() override { return SDL_GetTicks(); }
+  void Delay(uint32_t ms) override { SDL_Delay(ms); }
+  void LocalTime(SYSTEMTIME* st) override { RealLocalTime(st); }
+  bool PollEvent(BackendEvent& ev) override;
+  bool WaitEvent(BackendEvent& ev, uint32_t timeoutMs) override;
+  void Wake() override;
+  void Present(const TBitmap& picture) override;
+  void ShowWindow(bool visible) override;
+  void SetWindowTitle(const std::string& cp932) override;
+  void SetWindowPosition(int32_t x, int32_t y) override;
+  void SetWindowBordered(bool bordered) override;
+  bool SetFullScreen(bool on) override;
+  int32_t DesktopWidth() override { return desktop_.w; }
+  int32_t DesktopHeight() override { return desktop_.h; }
+  int32_t DesktopBits() override { return desktopBits_; }
+  TShiftState Modifiers() override;
+  TShiftState MouseButtons() override;
+  bool MousePosition(TPoint* view) override;
+  void CaptureMouse(bool on) override { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
+  void StartTextInput(const TRect& viewRect) override;
+  void StopTextInput() override { SDL_StopTextInput(); }
+  bool MessageBoxOpened(const MessageBoxRequest& req, int* answer) override;
+  bool MessageBoxIdle(int* answer) override;
+
+ private:
+  bool translate(const SDL_Event& e, BackendEvent& ev);
+  bool takeScript(BackendEvent& ev);
+  uint64_t scriptNow();
+  TPoint windowToView(int32_t x, int32_t y) const;
+  TPoint viewToWindow(int32_t x, int32_t y) const;
+  void updateMapping();
+
+  bool videoUp_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int32_t texW_ = 0, texH_ = 0;
+  bool fullScreen_ = false;
+  SDL_DisplayMode desktop_{};
+  int32_t desktopBits_ = 24;
+  uint32_t wakeEvent_ = 0;
+  TBitmap last_;
+  // View -> window: window = offset + view * scale.
+  float scale_ = 1.0f;
+  float offX_ = 0, offY_ = 0;
+
+  bool scripted_ = false;
+  bool scriptStarted_ = false;
+  uint32_t scriptT0_ = 0;
+  InputScript script_;
+  bool quitting_ = false;
+  uint32_t quitAt_ = 0, lastQuitClose_ = 0;
+  bool wasShown_ = false;
+};
+
+SdlBackend::~SdlBackend() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+  if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+bool SdlBackend::Init() {
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    std::fprintf(stderr, "miravel: cannot start SDL video: %s\n", SDL_GetError());
+    return false;
+  }
+  videoUp_ = true;
+  if (SDL_GetDesktopDisplayMode(0, &desktop_) != 0) {
+    desktop_.w = 1024;
+    desktop_.h = 768;
+    desktop_.format = SDL_PIXELFORMAT_RGB888;
+  }
+  desktopBits_ = int32_t(SDL_BITSPERPIXEL(desktop_.format));
+  if (desktopBits_ <= 0) desktopBits_ = 24;
+  window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
+                             480 + kMenuBarHeight, SDL_WINDOW_HIDDEN);
+  if (!window_) {
+    std::fprintf(stderr, "miravel: cannot open a window: %s\n", SDL_GetError());
+    return false;
+  }
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!renderer_) {
+    std::fprintf(stderr, "miravel: cannot draw in the window: %s\n", SDL_GetError());
+    return false;
+  }
+  wakeEvent_ = SDL_RegisterEvents(1);
+  // SDL turns text input on with the window; it stays off until an edit wants it.
+  SDL_StopTextInput();
+  return true;
+}
+
+bool SdlBackend::LoadScript(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "miravel: cannot read the autoplay script %s\n", path);
+    return false;
+  }
+  std::stringstream ss;
+  ss << in.rdbuf();
+  std::vector<ScriptEntry> entries;
+  std::string error;
+  if (!ParseInputScript(ss.str(), entries, &error)) {
+    std::fprintf(stderr, "miravel: autoplay script %s: %s\n", path, error.c_str());
+    return false;
+  }
+  for (auto& e : entries) script_.Add(std::move(e));
+  scripted_ = true;
+  return true;
+}
+
+// ---- mapping --------------------------------------------------------------------------------
+void SdlBackend::updateMapping() {
+  if (texW_ <= 0 || texH_ <= 0) return;
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(window_, &ww, &wh);
+  if (ww <= 0 || wh <= 0) return;
+  scale_ = std::min(float(ww) / float(texW_), float(wh) / float(texH_));
+  offX_ = (float(ww) - float(texW_) * scale_) / 2;
+  offY_ = (float(wh) - float(texH_) * scale_) / 2;
+}
+
+TPoint SdlBackend::windowToView(int32_t x, int32_t y) const {
+  float s = scale_ > 0 ? scale_ : 1.0f;
+  float vx = (float(x) - offX_) / s, vy = (float(y) - offY_) / s;
+  return TPoint{int32_t(vx < 0 ? vx - 1 : vx), int32_t(vy < 0 ? vy - 1 : vy)};
+}
+
+TPoint SdlBackend::viewToWindow(int32_t x, int32_t y) const {
+  return TPoint{int32_t(offX_ + float(x) * scale_), int32_t(offY_ + float(y) * scale_)};
+}
+
+// ---- events ---------------------------------------------------------------------------------
+uint64_t SdlBackend::scriptNow() {
+  if (!scriptStarted_) {
+    scriptStarted_ = true;
+    scriptT0_ = SDL_GetTicks();
+  }
+  return uint64_t(uint32_t(SDL_GetTicks() - scriptT0_));
+}
+
+bool SdlBackend::takeScript(BackendEvent& ev) {
+  if (!scripted_) return false;
+  uint64_t now = scriptNow();
+  if (quitting_) {
+    uint32_t t = SDL_GetTicks();
+    if (t - quitAt_ > kQuitGraceMs) {
+      std::fprintf(stderr, "miravel: autoplay quit did not end the program; exiting\n");
+      std::fflush(nullptr);
+      std::_Exit(3);
+    }
+    // A close request dropped while a box was open is made again.
+    if (t - lastQuitClose_ >= kQuitRepeatMs) {
+      lastQuitClose_ = t;
+      ev = BackendEvent{};
+      ev.kind = BackendEventKind::kCloseRequest;
+      return true;
+    }
+  }
+  ScriptEntry e;
+  while (script_.TakeDue(now, e)) {
+    if (e.kind == ScriptEntry::kShot) {
+      if (last_.Empty() || !SaveBitmapFile(e.text.c_str(), last_))
+        std::fprintf(stderr, "miravel: cannot write the screenshot %s\n", e.text.c_str());
+      continue;
+    }
+    if (e.kind == ScriptEntry::kQuit) {
+      quitting_ = true;
+      quitAt_ = lastQuitClose_ = SDL_GetTicks();
+      ev = BackendEvent{};
+      ev.kind = BackendEventKind::kCloseRequest;
+      return true;
+    }
+    if (InputScript::ToEvent(e, Modifiers(), ev)) return true;
+  }
+  return false;
+}
+
+bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
+  ev = BackendEvent{};
+  switch (e.type) {
+    case SDL_QUIT:
+      ev.kind = BackendEventKind::kCloseRequest;
+      return true;
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          ev.kind = BackendEventKind::kCloseRequest;
+          return true;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          updateMapping();
+          ev.kind = BackendEventKind::kExpose;
+          return true;
+        case SDL_WINDOWEVENT_MOVED:
+          if (fullScreen_) return false;
+          ev.kind = BackendEventKind::kMoved;
+          ev.x = e.window.data1;
+          ev.y = e.window.data2;
+          return true;
+        default:
+          return false;
+      }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      if (e.button.button == SDL_BUTTON_LEFT)
+        ev.button = mbLeft;
+      else if (e.button.button == SDL_BUTTON_RIGHT)
+        ev.button = mbRight;
+      else if (e.button.button == SDL_BUTTON_MIDDLE)
+        ev.button = mbMiddle;
+      else
+        return false;
+      ev.kind = e.type == SDL_MOUSEBUTTONDOWN ? BackendEventKind::kMouseDown
+                                              : BackendEventKind::kMouseUp;
+      TPoint v = windowToView(e.button.x, e.button.y);
+      ev.x = v.x;
+      ev.y = v.y;
+      TShiftState bit = ev.button == mbLeft ? ssLeft : ev.button == mbRight ? ssRight : ssMiddle;
+      ev.shift = Modifiers() | MouseButtons();
+      ev.shift = e.type == SDL_MOUSEBUTTONDOWN ? (ev.shift | bit) : (ev.shift & ~bit);
+      return true;
+    }
+    case SDL_MOUSEMOTION: {
+      if (scripted_) return false;  // the script owns the pointer
+      ev.kind = BackendEventKind::kMouseMove;
+      TPoint v = windowToView(e.motion.x, e.motion.y);
+      ev.x = v.x;
+      ev.y = v.y;
+      ev.shift = Modifiers();
+      if (e.motion.state & SDL_BUTTON_LMASK) ev.shift |= ssLeft;
+      if (e.motion.state & SDL_BUTTON_RMASK) ev.shift |= ssRight;
+      if (e.motion.state & SDL_BUTTON_MMASK) ev.shift |= ssMiddle;
+      return true;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      int vk = vkFromSdl(e.key.keysym.sym);
+      if (vk == 0) return false;
+      ev.kind = e.type == SDL_KEYDOWN ? BackendEventKind::kKeyDown : BackendEventKind::kKeyUp;
+      ev.key = vk;
+      ev.shift = modsFromSdl(e.key.keysym.mod);
+      return true;
+    }
+    case SDL_TEXTINPUT:
+      ev.kind = BackendEventKind::kTextInput;
+      ev.text = e.text.text;
+      return true;
+    default:
+      if (e.type == wakeEvent_) {
+        ev.kind = BackendEventKind::kNone;
+        return true;
+      }
+      return false;
+  }
+}
+
+bool SdlBackend::PollEvent(BackendEvent& ev) {
+  if (takeScript(ev)) return true;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    if (translate(e, ev) && ev.kind != BackendEventKind::kNone) return true;
+  }
+  return false;
+}
+
+bool SdlBackend::WaitEvent(BackendEvent& ev, uint32_t timeoutMs) {
+  uint32_t start = SDL_GetTicks();
+  for (;;) {
+    if (takeScript(ev)) return true;
+    uint32_t spent = SDL_GetTicks() - start;
+    if (spent >= timeoutMs) return false;
+    uint32_t wait = timeoutMs - spent;
+    if (scripted_) {
+      uint64_t next = script_.NextTime(), now = scriptNow();
+      if (next != UINT64_MAX) wait = uint32_t(std::min<uint64_t>(wait, next > now ? next - now : 0));
+      if (quitting_) wait = std::min<uint32_t>(wait, kQuitRepeatMs);
+    }
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, int(wait)) && translate(e, ev)) return true;
+  }
+}
+
+void SdlBackend::Wake() {
+  SDL_Event e{};
+  e.type = wakeEvent_;
+  SDL_PushEvent(&e);
+}
+
+// ---- window ---------------------------------------------------------------------------------
+void SdlBackend::Present(const TBitmap& picture) {
+  if (!renderer_ || picture.Empty()) return;
+  int32_t pw = picture.Width(), ph = picture.Height();
+  if (!texture_ || texW_ != pw || texH_ != ph) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING,
+                                 pw, ph);
+    if (!texture_) return;
+    texW_ = pw;
+    texH_ = ph;
+  }
+  if (!fullScreen_) {
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    if (ww != pw || wh != ph) SDL_SetWindowSize(window_, pw, ph);
+  }
+  updateMapping();
+  SDL_UpdateTexture(texture_, nullptr, picture.Bits(), picture.Stride());
+  int ow = 0, oh = 0;
+  SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+  float s = std::min(float(ow) / float(pw), float(oh) / float(ph));
+  SDL_Rect dst;
+  dst.w = int(float(pw) * s);
+  dst.h = int(float(ph) * s);
+  dst.x = (ow - dst.w) / 2;
+  dst.y = (oh - dst.h) / 2;
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+  SDL_RenderPresent(renderer_);
+  if (scripted_) last_ = picture;  // kept for screenshots only
+}
+
+void SdlBackend::ShowWindow(bool visible) {
+  if (visible) {
+    SDL_ShowWindow(window_);
+    if (!wasShown_) SDL_RaiseWindow(window_);
+    wasShown_ = true;
+  } else {
+    SDL_HideWindow(window_);
+  }
+}
+
+void SdlBackend::SetWindowTitle(const std::string& cp932) {
+  SDL_SetWindowTitle(window_, Cp932ToUtf8(cp932).c_str());
+}
+
+void SdlBackend::SetWindowPosition(int32_t x, int32_t y) {
+  if (!fullScreen_) SDL_SetWindowPosition(window_, x, y);
+}
+
+void SdlBackend::SetWindowBordered(bool bordered) {
+  SDL_SetWindowBordered(window_, bordered ? SDL_TRUE : SDL_FALSE);
+}
+
+bool SdlBackend::SetFullScreen(bool on) {
+  if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+  fullScreen_ = on;
+  updateMapping();
+  return true;
+}
+
+// ---- input state ----------------------------------------------------------------------------
+TShiftState SdlBackend::Modifiers() {
+  TShiftState m = modsFromSdl(uint16_t(SDL_GetModState()));
+  if (scripted_) {
+    script_.ApplyState(scriptNow());
+    if (script_.shift) m |= ssShift;
+  }
+  return m;
+}
+
+TShiftState SdlBackend::MouseButtons() {
+  uint32_t b = SDL_GetMouseState(nullptr, nullptr);
+  TShiftState s = 0;
+  if (b & SDL_BUTTON_LMASK) s |= ssLeft;
+  if (b & SDL_BUTTON_RMASK) s |= ssRight;
+  if (b & SDL_BUTTON_MMASK) s |= ssMiddle;
+  if (scripted_) {
+    script_.ApplyState(scriptNow());
+    s |= script_.buttons;
+  }
+  return s;
+}
+
+bool SdlBackend::MousePosition(TPoint* view) {
+  if (scripted_) {
+    script_.ApplyState(scriptNow());
+    *view = script_.cursor;
+    return true;
+  }
+  int x = 0, y = 0;
+  if (SDL_GetMouseFocus() == window_) {
+    SDL_GetMouseState(&x, &y);
+  } else {
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(window_, &wx, &wy);
+    x = gx - wx;
+    y = gy - wy;
+  }
+  *view = windowToView(x, y);
+  return true;
+}
+
+void SdlBackend::StartTextInput(const TRect& viewRect) {
+  TPoint a = viewToWindow(viewRect.Left, viewRect.Top);
+  TPoint b = viewToWindow(viewRect.Right, viewRect.Bottom);
+  SDL_Rect r{a.x, a.y, std::max(1, b.x - a.x), std::max(1, b.y - a.y)};
+  SDL_SetTextInputRect(&r);
+  SDL_StartTextInput();
+}
+
+bool SdlBackend::MessageBoxOpened(const MessageBoxRequest& req, int* answer) {
+  if (!quitting_) return false;
+  *answer = req.defaultAnswer;
+  return true;
+}
+
+bool SdlBackend::MessageBoxIdle(int* answer) {
+  (void)answer;
+  return false;
+}
+
+std::unique_ptr<SdlBackend> gSdl;
+
+}  // namespace
+
+bool InstallSdlBackend(const char* autoplayScript) {
+  auto be = std::make_unique<SdlBackend>();
+  if (!be->Init()) return false;
+  if (autoplayScript && !be->LoadScript(autoplayScript)) return false;
+  if (gSdl) UninstallSdlBackend();
+  gSdl = std::move(be);
+  SetBackend(gSdl.get());
+  return true;
+}
+
+void UninstallSdlBackend() {
+  if (!gSdl) return;
+  if (&CurrentBackend() == gSdl.get()) SetBackend(nullptr);
+  gSdl.reset();
+}
+
+bool SdlAutoplayQuitting() { return gSdl && gSdl->Quitting(); }

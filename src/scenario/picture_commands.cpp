@@ -1,0 +1,359 @@
+// The script's picture commands: backgrounds and sprites, drawing and patching, fills, the
+// sprite and screen transitions and the two screen shakes.
+//
+// The play area keeps three images: BkGnd (what the window shows), OrgBkGnd (the clean
+// background) and Temp (the scene with sprites but without the message window). The order of
+// the calls below decides which of them a command changes, so each handler is the exact
+// sequence for its command. "show" is the message window's background followed by a copy of
+// BkGnd to the window.
+#include <cstdio>
+
+#include "paint/splpaint.h"
+#include "platform/cp932.h"
+#include "screens/ending.h"
+#include "shell/main_form.h"
+
+namespace {
+
+// Shake pauses outside 10..1000 ms fall back to this.
+constexpr int kShakeDefaultMs = 100;
+constexpr int32_t kShake = 16;  // displacement of the shaken picture in pixels
+
+struct ShakeFrame {
+  int32_t x, y;       // displacement of BkGnd on the window
+  TRect strips[2];    // the parts of the window the displaced picture uncovers
+  int stripCount;
+};
+
+// (0, -16) uncovers the bottom rows, (0, 16) the top rows, and so on; the play area is
+// 640 x 480.
+constexpr ShakeFrame kTiltFrames[4] = {
+    {0, -kShake, {Rect(0, 464, 640, 480)}, 1},
+    {0, kShake, {Rect(0, 0, 640, 16)}, 1},
+    {0, -kShake, {Rect(0, 464, 640, 480)}, 1},
+    {0, kShake, {Rect(0, 0, 640, 16)}, 1},
+};
+
+constexpr ShakeFrame kQuakeFrames[4] = {
+    {-kShake, -kShake, {Rect(624, 0, 640, 480), Rect(0, 464, 640, 480)}, 2},
+    {kShake, -kShake, {Rect(0, 0, 16, 480), Rect(0, 464, 640, 480)}, 2},
+    {-kShake, kShake, {Rect(0, 0, 640, 16), Rect(624, 0, 640, 480)}, 2},
+    {kShake, kShake, {Rect(0, 0, 640, 16), Rect(0, 0, 16, 480)}, 2},
+};
+
+}  // namespace
+
+void TMainFrm::picturePath(char* out, size_t size, const char* name, const char* ext) {
+  if (!out || size == 0) return;
+  const int n = std::snprintf(out, size, "%s%s.%s", GrpDir, name ? name : "", ext ? ext : "");
+  // A path that does not fit would name some other file; it names none instead.
+  if (n < 0 || static_cast<size_t>(n) >= size) out[0] = 0;
+}
+
+// ---- loading --------------------------------------------------------------------------------
+
+bool TMainFrm::cmdLoadSplite(const char* args) {
+  const int n = GetIntArg(args, 0);
+  char name[kPathBytes];
+  GetStrArg(args, name, sizeof name, 1);
+  char path[kPathBytes];
+  picturePath(path, sizeof path, name, ExtBmp);
+  if (splPaintView && path[0]) splPaintView->LoadSplite(n, path);
+  return true;
+}
+
+bool TMainFrm::cmdLoadBkGrp(const char* args) {
+  char name[kPathBytes];
+  GetStrArg(args, name, sizeof name, 0);
+  char path[kPathBytes];
+  picturePath(path, sizeof path, name, ExtBmp);
+  // Only OrgBkGnd and Temp: the new background shows with the next redraw or fade-in.
+  if (splPaintView && path[0]) splPaintView->LoadBkGnd(path, false, 0);
+  return true;
+}
+
+bool TMainFrm::cmdLoadBkJpg(const char* args) {
+  char name[kPathBytes];
+  GetStrArg(args, name, sizeof name, 0);
+  char path[kPathBytes];
+  picturePath(path, sizeof path, name, ExtJpg);
+  TBitmap picture;
+  // A missing file, one that cannot be decoded and one with no picture in it all leave the
+  // picture empty.
+  if (!path[0] || !LoadJpegFile(path, picture)) picture = TBitmap();
+  if (picture.Empty()) {
+    char text[kPathBytes * 2];
+    std::snprintf(text, sizeof text, SJ("画像ファイル[%s]が見つかりません。"), path);
+    MessageBoxA(this, text, SJ("エラー"), MB_OK);
+    return true;
+  }
+  // The ending screen starts from the last picture of the game.
+  if (frmEnding) frmEnding->RollPicture = picture;
+  picture.SetPixelFormat(pf24bit);
+  if (splPaintView) splPaintView->SetBkGnd(&picture, true);
+  return true;
+}
+
+// ---- drawing --------------------------------------------------------------------------------
+
+bool TMainFrm::cmdDrawBkGrp(const char*) {
+  if (!splPaintView) return true;
+  splPaintView->DrawToBkGnd(false);
+  DrawTextWindow();
+  return true;
+}
+
+bool TMainFrm::cmdMoveSplite(const char* args) {
+  // Arguments have no sign, so a sprite can only move right and down.
+  if (splPaintView)
+    splPaintView->MoveSplite2(GetIntArg(args, 0), GetIntArg(args, 1), GetIntArg(args, 2));
+  return true;
+}
+
+bool TMainFrm::cmdDrawSplite(const char* args) {
+  if (!splPaintView) return true;
+  const int n = GetIntArg(args, 0);
+  const int a = GetIntArg(args, 1);
+  splPaintView->DrawSplite(n, true);
+  if (a == 0) {
+    splPaintView->DrawToBkGnd(false);
+    DrawTextWindow();
+  }
+  return true;
+}
+
+bool TMainFrm::cmdDrawAll(const char* args) {
+  if (!splPaintView) return true;
+  const int a = GetIntArg(args, 0);
+  splPaintView->DrawAll(0);  // slot 0 is the message-window frame
+  if (a == 0) DrawTextWindow();
+  return true;
+}
+
+bool TMainFrm::cmdPatchSplite(const char* args) {
+  if (!splPaintView) return true;
+  splPaintView->PatchSplite(GetIntArg(args, 0));
+  splPaintView->DrawToBkGnd(false);
+  DrawTextWindow();
+  splPaintView->DrawToScreen(true);
+  return true;
+}
+
+bool TMainFrm::cmdPatchAllSplite(const char*) {
+  if (!splPaintView) return true;
+  splPaintView->PatchSplite();
+  splPaintView->DrawToBkGnd(false);
+  DrawTextWindow();
+  splPaintView->DrawToScreen(true);
+  return true;
+}
+
+bool TMainFrm::cmdFillBlack(const char* args) {
+  if (splPaintView) splPaintView->FillBkBlack(GetIntArg(args, 0) != 0);
+  return true;
+}
+
+bool TMainFrm::cmdFillWhite(const char* args) {
+  if (splPaintView) splPaintView->FillBkWhite(GetIntArg(args, 0) != 0);
+  return true;
+}
+
+bool TMainFrm::cmdChangeFade(const char* args) {
+  if (splPaintView) splPaintView->ChangeFadeBrush(GetIntArg(args, 0));
+  return true;
+}
+
+// ---- sprite transitions ---------------------------------------------------------------------
+
+bool TMainFrm::cmdFadeInSplite(const char* args) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int n = GetIntArg(args, 0);
+  if (!ReadFlags.Options.NoScreenFade) {
+    sp.FadeInSplite(n);
+    RunTransition();
+  }
+  sp.DrawSplite(n, true);
+  sp.DrawToBkGnd(false);
+  DrawTextWindow();
+  sp.DrawToScreen(true);
+  return true;
+}
+
+bool TMainFrm::cmdFadeOutSplite(const char* args) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int n = GetIntArg(args, 0);
+  if (!ReadFlags.Options.NoScreenFade) {
+    sp.FadeOutSplite(n);
+    RunTransition();
+  }
+  sp.PatchSplite(n);
+  sp.DrawToBkGnd(false);
+  DrawTextWindow();
+  sp.DrawToScreen(true);
+  return true;
+}
+
+bool TMainFrm::cmdFadeToSplite(const char* args) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int a = GetIntArg(args, 0);
+  const int b = GetIntArg(args, 1);
+  if (!ReadFlags.Options.NoScreenFade) {
+    sp.FadeSplite(a, b);
+    RunTransition();
+  }
+  sp.PatchSplite(a);
+  sp.DrawSplite(b, true);
+  sp.DrawToBkGnd(false);
+  DrawTextWindow();
+  sp.DrawToScreen(true);
+  return true;
+}
+
+// ---- screen transitions ---------------------------------------------------------------------
+// Their argument says whether to show the result at once (0) or to leave the window as the
+// transition left it, so that the script can change the scene unseen.
+
+bool TMainFrm::cmdFadeInBlack(const char* args, int kind) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int a = GetIntArg(args, 0);
+  if (!ReadFlags.Options.NoScreenFade) FadeInScreen(kind);
+  sp.DrawToBkGnd(false);
+  if (a == 0) {
+    DrawTextWindow();
+    sp.DrawToScreen(true);
+  }
+  return true;
+}
+
+bool TMainFrm::cmdFadeInWhite(const char* args, int kind) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int a = GetIntArg(args, 0);
+  sp.DrawToBkGnd(false);
+  if (!ReadFlags.Options.NoScreenFade) FadeInScreen(kind);
+  sp.DrawToBkGnd(false);
+  if (a == 0) {
+    DrawTextWindow();
+    sp.DrawToScreen(true);
+  }
+  return true;
+}
+
+// Without the animation the window goes straight to the colour the fade would have ended in,
+// so that the window looks the same afterwards whether fades are on or off.
+static void fillWindowPicture(TMainFrm& f, TColor colour) {
+  TSplPaint& sp = *f.splPaintView;
+  FillRect(sp.BkGnd, Rect(0, 0, f.ClientWidth(), f.ClientHeight()), colour);
+  Sleep(0);
+  sp.DrawToScreen(true);
+}
+
+bool TMainFrm::cmdFadeOutBlack(const char* args, int kind) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int a = GetIntArg(args, 0);
+  sp.DrawToBkGnd(false);
+  sp.DrawToScreen(true);
+  if (!ReadFlags.Options.NoScreenFade)
+    FadeOutScreen(kind, true);
+  else
+    fillWindowPicture(*this, clBlack);
+  // BkGnd is the scene again: shown at once with 0, else by a later command.
+  sp.DrawToBkGnd(false);
+  if (a == 0) {
+    DrawTextWindow();
+    sp.DrawToScreen(true);
+  }
+  return true;
+}
+
+bool TMainFrm::cmdFadeOutWhite(const char* args, int kind) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int a = GetIntArg(args, 0);
+  sp.DrawToBkGnd(false);
+  sp.DrawToScreen(true);
+  if (!ReadFlags.Options.NoScreenFade)
+    FadeOutScreen(kind, true);
+  else
+    fillWindowPicture(*this, clWhite);
+  // Unlike the fade to black, all three images become white, so the scene stays white.
+  sp.FillBkWhite(true);
+  sp.DrawToBkGnd(false);
+  if (a == 0) {
+    DrawTextWindow();
+    sp.DrawToScreen(true);
+  }
+  return true;
+}
+
+bool TMainFrm::cmdSlitIn(const char* args, int kind) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int a = GetIntArg(args, 0);
+  if (!ReadFlags.Options.NoScreenFade) {
+    if (kind == 3)
+      sp.SlitInLeft();
+    else
+      sp.SlitInRight();
+    RunTransition();
+  }
+  sp.DrawToBkGnd(false);
+  if (a == 0) {
+    DrawTextWindow();
+    sp.DrawToScreen(true);
+  }
+  return true;
+}
+
+bool TMainFrm::cmdSlitOut(const char* args, int kind) {
+  if (!splPaintView) return true;
+  TSplPaint& sp = *splPaintView;
+  const int a = GetIntArg(args, 0);
+  if (!ReadFlags.Options.NoScreenFade) {
+    if (kind == 3)
+      sp.SlitOutLeft();
+    else
+      sp.SlitOutRight();
+    RunTransition();
+  }
+  sp.DrawToBkGnd(false);
+  if (a == 0) {
+    DrawTextWindow();
+    sp.DrawToScreen(true);
+  }
+  return true;
+}
+
+// ---- shakes ---------------------------------------------------------------------------------
+
+// Four displaced frames of BkGnd, each after blacking out the strips it uncovers, with a pause
+// of n ms after each (none when fades are off). Messages are let through between the frames.
+// The last displaced frame stays until the next copy to the window.
+static void shakeScreen(TMainFrm& f, const ShakeFrame (&frames)[4], int pause) {
+  if (!f.splPaintView) return;
+  TSplPaint& sp = *f.splPaintView;
+  if (pause < 10 || pause > 1000) pause = kShakeDefaultMs;
+  TBitmap& window = f.Canvas();
+  const TColor brush = clBlack;
+  for (const ShakeFrame& frame : frames) {
+    for (int i = 0; i < frame.stripCount; ++i) FillRect(window, frame.strips[i], brush);
+    sp.DrawToScreen(true, frame.x, frame.y);
+    if (Application) Application->ProcessMessages();
+    if (!f.ReadFlags.Options.NoScreenFade) Sleep(static_cast<uint32_t>(pause));
+  }
+}
+
+bool TMainFrm::cmdTilt(const char* args) {
+  shakeScreen(*this, kTiltFrames, GetIntArg(args, 0));
+  return true;
+}
+
+bool TMainFrm::cmdQuake(const char* args) {
+  shakeScreen(*this, kQuakeFrames, GetIntArg(args, 0));
+  return true;
+}

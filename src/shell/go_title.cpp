@@ -1,0 +1,37 @@
+// Leaving the story for the title picture, the current node, and clearing the texts of a choice:
+// small operations that the menus, the window menu and the interpreter share.
+#include <cstring>
+
+#include "paint/splpaint.h"
+#include "platform/app.h"
+#include "platform/audio.h"
+#include "shell/main_form.h"
+
+void TMainFrm::GoTitle() {
+  if (Application) Application->ProcessMessages();
+  Sleep(100);
+  if (MediaPlayer && MediaPlayer->Mode() == mpPlaying) MediaPlayer->Stop();
+  SpeakerName[0] = 0;
+  if (splPaintView) {
+    splPaintView->LoadBkGnd(TitlePath, true, 0);
+    splPaintView->DrawToScreen(true);
+  }
+  LeftButtonDown = 0;
+  ClickPending = 0;
+  NeedNextLine = 0;
+  StepBusy = 0;
+  TextPos = 0;
+  LineIndex = 0;
+  NodeLineCount = 0;
+  NodeIndex = 0;
+  TextSubState = tsTyping;
+  StepState = ssTitle;
+  PrevStepState = ssTitle;
+}
+
+TScenarioNode* TMainFrm::CurrentNode() { return TreeViewSinario.Item(NodeIndex); }
+
+void TMainFrm::ClearChoiceTexts() {
+  for (int i = 1; i <= 4; ++i) std::memset(SelectText[i], 0, sizeof SelectText[i]);
+  std::memset(NodeTitle, 0, sizeof NodeTitle);
+}

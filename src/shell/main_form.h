@@ -1,0 +1,417 @@
+// TMainFrm: the one main form of the program. It owns everything for the life of the process
+// (the play area splPaintView, the scenario tree, the music player, the three sub-forms, the
+// string lists and the menu fonts) and holds the whole game state as plain members, which the
+// other subsystems read and write directly.
+//
+// The member functions are defined by the subsystem that owns them; each group below names its
+// file. Everything is public: the subsystems call each other directly.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/app.h"
+#include "platform/text.h"
+#include "platform/types.h"
+#include "scenario/node_tree.h"
+#include "scenario/scenario_file.h"
+#include "shell/save_data.h"
+#include "shell/string_list.h"
+
+class TSplPaint;
+class TMediaPlayer;
+class TfrmOption;
+class TfrmInput;
+class TfrmEnding;
+
+// The private message that starts the game loop, posted once by FormCreate.
+constexpr uint32_t WM_RUNGAME = WM_APP + 0x3E9;  // 0x83E9
+static_assert(WM_RUNGAME == 0x83E9);
+
+// States of the game step machine (StepState, PrevStepState).
+constexpr int32_t ssStopped = 0;
+constexpr int32_t ssTitle = 1;
+constexpr int32_t ssTitleMenu = 2;
+constexpr int32_t ssConfirm = 3;
+constexpr int32_t ssStory = 4;
+constexpr int32_t ssWindowHidden = 6;
+constexpr int32_t ssGameMenu = 7;
+constexpr int32_t ssOptions = 8;
+constexpr int32_t ssEnding = 9;
+constexpr int32_t ssSaveSlots = 10;
+constexpr int32_t ssLoadSlots = 11;
+constexpr int32_t ssContinueSlots = 13;
+constexpr int32_t ssLogo = 15;
+constexpr int32_t ssHalted = 25;
+
+// Sub-states of ssStory (TextSubState, PrevTextSubState).
+constexpr int32_t tsTyping = 0;
+constexpr int32_t tsWaitClick = 2;
+constexpr int32_t tsChoice = 5;
+
+// Fixed buffer sizes of the game state.
+constexpr size_t kPathBytes = 256;          // folder and file paths, INI values
+constexpr size_t kLineBytes = 256;          // a script line as the step machine runs it
+constexpr size_t kTextBytes = 256;          // NodeTitle, SelectText entries, ConfirmText
+constexpr size_t kSpeakerBytes = 32;        // SpeakerName
+constexpr size_t kCommandTextBytes = 1024;  // the buffer of ExecuteCommandText
+
+// Number of save slots and of MenuRects entries.
+constexpr int kSlotCount = 5;
+constexpr int kMenuRectCount = 21;
+
+class TMainFrm : public TForm {
+ public:
+  // ==== owned objects ==========================================================================
+  TSplPaint* splPaintView = nullptr;    // the play area, (0, 0) 640 x 480, created first
+  TNodeTree TreeViewSinario;            // the scenario nodes
+  TMediaPlayer* MediaPlayer = nullptr;  // background music; notices come to Dispatch
+  // The scenario file is read scrambled unless the engine is built to read plain files.
+  static constexpr bool chkbTestCrypt = kScenarioScrambled;
+
+  // Child forms over the play area; created in construction step 10 and null when start-up
+  // stopped before it.
+  TfrmOption* frmOption = nullptr;
+  TfrmEnding* frmEnding = nullptr;
+  TfrmInput* frmInput = nullptr;
+
+  // The menu bar.
+  TMenuItem* mnFile = nullptr;      // "ファイル(&F)"
+  TMenuItem* mnfGoTitle = nullptr;  // "タイトル画面に戻る(&T)"
+  TMenuItem* mnfExit = nullptr;     // "ゲームを終了(&E)"
+  TMenuItem* mnDisp = nullptr;      // "画面(&G)"
+  TMenuItem* mnd640_480 = nullptr;  // "ウィンドウモード(&W)", checked at start
+  TMenuItem* mndFull = nullptr;     // "フルスクリーンモード(&F)"
+
+  // String lists and menu fonts (construction steps 12 and 13; null before).
+  TStringList* NodeLines = nullptr;  // the lines of the current node
+  TStringList* Backlog = nullptr;    // message lines shown so far
+  TFont* MenuFont = nullptr;         // copy of the play area's font, white
+  TFont* MenuHotFont = nullptr;      // the same in yellow $00FFFF, for the hovered item
+
+  // ==== stored records =========================================================================
+  TSaveData SaveData{};               // the saveable position of the current play
+  TReadFlagsData ReadFlags{};         // read marks, play counter and options of the installation
+  TSaveData SlotCache[kSlotCount]{};  // mirror of the slot files for the slot screens (0 = slot 1)
+  // ReadFlags holds what was read from the read-flags file. Until then (a start-up that failed
+  // earlier) the file on disk is never overwritten with the zeroed record.
+  bool readFlagsLoaded = false;
+  // Set while the destructor runs: a WM_RUNGAME still queued then does not start the game.
+  bool destroying = false;
+
+  // ==== configuration and window ===============================================================
+  char ProgramDir[kPathBytes] = {};  // folder of the game, ending in a backslash
+  char SaveDir[kPathBytes] = {};     // folder of the save files, ending in a backslash
+  char IniPath[kPathBytes] = {};
+  char GrpDir[kPathBytes] = {};  // picture, music and sound folders, each ending in "\\"
+  char BgmDir[kPathBytes] = {};
+  char WavDir[kPathBytes] = {};
+  char LogoPath[kPathBytes] = {};
+  char TitlePath[kPathBytes] = {};
+  char ExtBmp[kPathBytes] = {};  // extensions without the dot
+  char ExtJpg[kPathBytes] = {};
+  char EncodeBmp[kPathBytes] = {};  // read from the file, of no further use
+  char EncodeJpg[kPathBytes] = {};
+  uint32_t DesktopWidth = 0, DesktopHeight = 0, DesktopBits = 0;  // display at start-up
+  uint8_t FullScreen = 0;     // the program has switched to full screen
+  uint8_t HasTextFrame = 0;   // a message-window frame sprite was loaded
+  uint8_t StartupFailed = 0;  // a start-up error was reported
+
+  // ==== sound devices ==========================================================================
+  uint32_t MidiDeviceId = 0, WaveDeviceId = 0;
+  uint32_t MidiDefaultVolume = 0, WaveDefaultVolume = 0;
+
+  // ==== fixed rectangles =======================================================================
+  TRect TextWindowRect{};   // (16, 348, 626, 468) darkened behind the text
+  TRect TextRefreshRect{};  // (14, 346, 628, 470) copied to the screen after text output
+  TRect TextDrawRect{};     // (24, 356, 624, 462) the text is drawn in it
+  TRect ClickMarkRect{};    // (592, 438, 616, 462) the blinking click-wait mark
+  TRect BacklogUpRect{};    // (580, 322, 600, 342) "▲"
+  TRect BacklogDownRect{};  // (600, 322, 620, 342) "▼"
+  // 0-3 choice lines, 4-9 in-game menu, 10-14 slots 1-5, 15 confirmation box, 16 yes, 17 no,
+  // 18-20 title menu.
+  TRect MenuRects[kMenuRectCount]{};
+
+  // ==== step machine, text display and interpreter =============================================
+  int32_t StepState = ssStopped, PrevStepState = ssStopped;
+  int32_t TextSubState = tsTyping, PrevTextSubState = tsTyping;
+  uint8_t StepBusy = 0;      // a step frame is being worked (re-entry guard)
+  uint8_t NeedNextLine = 0;  // the next line must be fetched and interpreted
+  uint8_t LeftButtonDown = 0, ClickPending = 0;
+  uint8_t FadeDone = 0;  // a transition has finished or was cut short
+  uint32_t BlinkTime = 0, FrameTime = 0, LastFrameTime = 0;
+
+  int32_t NodeIndex = 0;      // current node, absolute index in TreeViewSinario
+  int32_t LineIndex = 0;      // index of the next line of the current node
+  int32_t NodeLineCount = 0;  // LineIndex when the current node was read to its end
+  int32_t LoopStartLine = 0, LoopCount = 0;
+
+  int32_t BacklogPos = 0;        // position in Backlog; -1 shows the live text
+  uint32_t TextPos = 0;          // bytes of the current line revealed
+  uint32_t TextWaitMs = 0;       // extra wait per reveal step (#TEXTWAIT)
+  uint8_t ShowLineAtOnce = 0;    // the next line is shown whole (#TEXTDISPLINE)
+  uint8_t ClickMarkShown = 0;    // blink phase of the click-wait mark
+  uint8_t EventMode = 0;         // #EVENTON: no message window background
+  int16_t TextBackContrast = 0;  // brightness percentage behind the message window
+
+  char SelectText[5][kTextBytes] = {};   // 0 the question, 1-3 the answers, 4 unused
+  char NodeTitle[kTextBytes] = {};       // #NODETITLE: replaces the node title in a save
+  char SpeakerName[kSpeakerBytes] = {};  // #CHARNAME
+  char ConfirmText[kTextBytes] = {};     // prompt of the save/load confirmation
+  int16_t SelectedSlot = 0;              // slot 1-5 chosen on a slot screen
+
+  // ==== start-up, window and close protocol (shell/main_form.cpp) ==============================
+  // Builds the form: see the construction order in main_form.cpp. Start-up errors are reported
+  // and stop the construction; FormCreate then ends the program.
+  TMainFrm();
+  ~TMainFrm() override;
+
+  // The form's creation event, run right after the constructor.
+  void FormCreate();
+  // WM_RUNGAME to RunGameLoop, WM_MOVE to KeepSubFormsAtOrigin, the music player's notices to
+  // MediaPlayerNotify, everything else to the inherited dispatch.
+  void Dispatch(TMessage& msg) override;
+  void KeepSubFormsAtOrigin();
+  // The one error reporter: codes 1-4.
+  void ReportError(int code);
+  // The program's own exit command: writes the read-flags file, then asks the window to close.
+  void QuitGame();
+  bool ConfirmClose();
+  void FormCloseQuery(TForm* Sender, bool& CanClose);
+  void CloseQuery(bool& canClose) override { FormCloseQuery(this, canClose); }
+  bool SetDisplayMode(uint32_t width, uint32_t height, uint32_t bits);
+  bool SetWindowMode(int32_t width, int32_t height);
+
+  // Menu handlers.
+  void mnfGoTitleClick();
+  void mnfExitClick();
+  void mnd640_480Click();
+  void mndFullClick();
+
+  // Play-area events. The play area covers the whole client area, so the form's own events
+  // are the play area's.
+  void splPaintViewPaint();
+  void splPaintViewMouseMove(TForm* Sender, TShiftState Shift, int32_t X, int32_t Y);
+  void Paint() override { splPaintViewPaint(); }
+  void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y) override {
+    splPaintViewMouseDown(this, button, shift, x, y);
+  }
+  void MouseMove(TShiftState shift, int32_t x, int32_t y) override {
+    splPaintViewMouseMove(this, shift, x, y);
+  }
+  void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y) override {
+    splPaintViewMouseUp(this, button, shift, x, y);
+  }
+
+  // ==== configuration (shell/config.cpp) =======================================================
+  // Reads the INI file; always true.
+  bool LoadConfig();
+  // Reads an integer key of section "GRP" now (the start transitions are read when used).
+  int32_t readGrpInt(const char* key, int32_t def);
+  // Construction step 14: the message-window frame sprite from "FRAMEGRP" at "FRAMEPOS".
+  void loadTextFrame();
+
+  // ==== scenario file (shell/scenario_load.cpp) ================================================
+  // Reads "mscs.ssf" from ProgramDir into TreeViewSinario; false when it cannot be read.
+  bool LoadScenario();
+
+  // ==== game state and save files (shell/save_files.cpp) =======================================
+  bool InitSaveFiles();
+  bool SaveSlot(int slot);
+  bool LoadSlot(int slot, bool redraw);
+  void ReadSlotHeaders();
+  bool MarkNodeRead();
+  bool IsNodeRead(int node);
+  void WriteReadFlags();
+  // Flags 0-1023 of SaveData; other numbers are ignored (tests answer false).
+  void setFlag(int n);
+  void toggleFlag(int n);
+  bool testFlag(int n);
+  // Engine paths of slot file 1-5 and of the read-flags file. A path that does not fit gives
+  // false and an empty out (which names no file), never a cut name of another file.
+  bool slotPath(int slot, char* out, size_t size) const;
+  bool readFlagsPath(char* out, size_t size) const;
+
+  // ==== game step machine (shell/game_step.cpp) ================================================
+  // The reaction to WM_RUNGAME: runs the game until the step state is ssStopped.
+  void RunGameLoop();
+  // Works frames of the current state until it asks to return; stop asks RunGameLoop to end.
+  void GameStep(bool& stop);
+  // Abandons the game and shows the title picture.
+  void GoTitle();
+  // The node whose absolute index is NodeIndex; null when there is none.
+  TScenarioNode* CurrentNode();
+  // Clears SelectText entries 1-4 and NodeTitle (the question, entry 0, stays).
+  void ClearChoiceTexts();
+  // The work of one frame in each state: true means "return from GameStep", false "next
+  // frame". stop is GameStep's out flag.
+  bool stepLogo(bool& stop);
+  bool stepTitle(bool& stop);
+  bool stepTitleMenu(bool& stop);
+  bool stepSlots(bool& stop);  // ssSaveSlots, ssLoadSlots, ssContinueSlots
+  bool stepConfirm(bool& stop);
+  bool stepStory(const char* line, bool& stop);  // by TextSubState; line is the fetched line
+  bool stepChoice(bool& stop);
+  bool stepWindowHidden(bool& stop);
+  bool stepGameMenu(bool& stop);
+  bool stepOptions(bool& stop);
+  bool stepEnding(bool& stop);
+  bool stepHalted(bool& stop);
+  // True while the option, ending or name-entry screen is shown.
+  bool subFormVisible() const;
+  // GameStep returned without working a frame (a sub-screen is open, a picture is loading):
+  // RunGameLoop then waits for input instead of spinning.
+  uint8_t stepIdle = 0;
+  // The halted state has written the read mark of its node.
+  uint8_t haltedMarked = 0;
+
+  // ==== message window and text display (shell/message_window.cpp) =============================
+  void DrawTextWindow();
+  // Draws text with an optional speaker name into BkGnd; a null font means the play area's.
+  void DrawMessage(const char* text, const char* name, TFont* font);
+  // 1 when the mouse is over "▲", 2 over "▼", else 0.
+  int DrawBacklogButtons();
+  int MoveBacklogPos(int hit, int position);
+  // tsTyping: reveals one more character of line; true when the line is complete.
+  bool stepTyping(const char* line);
+  // tsWaitClick: blinks the click mark or advances; true means "return from GameStep".
+  bool stepWaitClick();
+  // Shows backlog entry position in the backlog colours.
+  void showBacklogEntry(int position);
+
+  // ==== menus and slot screens (shell/menus.cpp) ===============================================
+  // Draws menu screen kind (2, 3, 4, 7, 10, 11, 13) into BkGnd and returns the 1-based item
+  // under the mouse, 0 for none.
+  int DrawMenu(int kind);
+  // The mouse position in client coordinates; false when it cannot be read.
+  bool mouseInClient(TPoint* p);
+
+  // ==== player input (shell/input.cpp) =========================================================
+  void splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
+                             int32_t Y);
+  void splPaintViewMouseUp(TForm* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
+                           int32_t Y);
+  // Waits while StepBusy is set: at most 1000 passes of Sleep(0) and message processing.
+  void waitForStep();
+
+  // ==== command interpreter (scenario/interpreter.cpp) =========================================
+  // The next line of the current node into buf (cleared to size first); false when NodeIndex
+  // names no node.
+  bool FetchNextLine(char* buf, size_t size);
+  // True for a comment or a command that is done; false for an empty line, text, an
+  // unrecognised "#" line and #GOTITLE.
+  bool ExecuteCommand(const char* line);
+  bool ExecuteCommandText(const char* text);
+  int GetIntArg(const char* args, int k);
+  void GetStrArg(const char* args, char* dest, size_t size, int k);
+  // "$1".."$8" become CharNames entries 1-8.
+  void ExpandNames(char* dest, size_t size, const char* src);
+  // Loads the body of node into NodeLines (no body: no lines).
+  void loadNodeLines(TScenarioNode* node);
+  // Commands of the interpreter itself; args is the text after the command name.
+  bool cmdTimeWait(const char* args);
+  bool cmdTextWait(const char* args);
+  bool cmdTextDispLine(const char* args);
+  bool cmdSetCharName(const char* args);
+  bool cmdCharName(const char* args);
+  bool cmdWait(const char* args);
+  bool cmdGoTitle(const char* args);  // false
+  bool cmdNodeTitle(const char* args);
+  bool cmdEventOn(const char* args);
+  bool cmdEventOff(const char* args);
+  bool cmdGoEnding(const char* args);
+
+  // ==== flags and conditions (scenario/conditions.cpp) =========================================
+  // Moves LineIndex to the next line of the node that begins with "#ENDIF" (or to the end).
+  void SkipToEndIf();
+  bool cmdSetFlg(const char* args);
+  bool cmdDelFlg(const char* args);
+  bool cmdEndIf(const char* args);
+  bool cmdIfWhitchFlg(const char* args);
+  bool cmdIfFlg(const char* args);
+  bool cmdIfNFlg(const char* args);
+  bool cmdIfRead(const char* args);
+  bool cmdIfNRead(const char* args);
+
+  // ==== choices, jumps and loops (scenario/choices.cpp) ========================================
+  // Absolute index of the first node whose title begins with title; -1 when none.
+  int FindNodeByTitle(const char* title);
+  bool cmdGotoNodeSelect(const char* args);
+  bool cmdGotoNodeFirst(const char* args);
+  bool cmdGoto(const char* args);
+  bool cmdDoLoop(const char* args);
+  bool cmdWhileCount(const char* args);
+  bool cmdWhileClick(const char* args);
+  bool cmdSelectString(const char* args);
+  bool cmdSelectAnswer(const char* args);
+
+  // ==== sound and music (scenario/sound.cpp) ===================================================
+  bool FindMidiDevice();
+  bool FindWaveDevice();
+  bool MidiFadeOut(uint32_t volume, int seconds);
+  bool WaveFadeOut(uint32_t volume, int seconds);
+  bool MidiFadeIn(uint32_t volume, int seconds);
+  bool WaveFadeIn(uint32_t volume, int seconds);
+  // The music player's completion handler: a completed play starts again.
+  void MediaPlayerNotify(TMediaPlayer* Sender);
+  bool cmdBgmLoad(const char* args);
+  bool cmdBgmNLoad(const char* args);
+  bool cmdBgmPlay(const char* args);
+  bool cmdBgmStop(const char* args);
+  bool cmdBgmPauseOnly(const char* args);
+  bool cmdBgmPause(const char* args);
+  bool cmdBgmFadeOut(const char* args);
+  bool cmdBgmFadeIn(const char* args);
+  bool cmdBgmVolDef(const char* args);
+  bool cmdWavePlaySound(const char* args);
+  bool cmdWavePlayBgm(const char* args);
+  bool cmdWaveStop(const char* args);
+  bool cmdWaveFadeOut(const char* args);
+  bool cmdWaveFadeIn(const char* args);
+  bool cmdWaveVolDef(const char* args);
+
+  // ==== scene restoration (scenario/replay.cpp) ================================================
+  // Rebuilds the scene of the slot just read into SaveData; false (nothing changed) when
+  // SaveNodeIndex names no node.
+  bool ReplayScene(bool redraw);
+
+  // ==== picture commands and transitions (scenario/picture_commands.cpp) =======================
+  // Runs the prepared transition to its end, one frame every 30 ms.
+  void RunTransition();
+  // Transition kinds 1-8; other kinds do nothing.
+  void FadeInScreen(int kind);
+  void FadeOutScreen(int kind, bool fill);
+  // Picture path GrpDir + name + "." + ext into out.
+  void picturePath(char* out, size_t size, const char* name, const char* ext);
+  bool cmdLoadSplite(const char* args);
+  bool cmdLoadBkGrp(const char* args);
+  bool cmdLoadBkJpg(const char* args);
+  bool cmdDrawBkGrp(const char* args);
+  bool cmdMoveSplite(const char* args);
+  bool cmdDrawSplite(const char* args);
+  bool cmdDrawAll(const char* args);
+  bool cmdPatchSplite(const char* args);
+  bool cmdPatchAllSplite(const char* args);
+  bool cmdFillBlack(const char* args);
+  bool cmdFillWhite(const char* args);
+  bool cmdChangeFade(const char* args);
+  bool cmdFadeInSplite(const char* args);
+  bool cmdFadeOutSplite(const char* args);
+  bool cmdFadeToSplite(const char* args);
+  // The screen fades: kind is the FadeInScreen / FadeOutScreen kind of the variant (black:
+  // 2 plain, 6 CONTRAST, 8 RGB; white: 1, 5, 7).
+  bool cmdFadeInBlack(const char* args, int kind);
+  bool cmdFadeInWhite(const char* args, int kind);
+  bool cmdFadeOutBlack(const char* args, int kind);
+  bool cmdFadeOutWhite(const char* args, int kind);
+  // The slits: kind 3 from/to the left, 4 from/to the right.
+  bool cmdSlitIn(const char* args, int kind);
+  bool cmdSlitOut(const char* args, int kind);
+  bool cmdTilt(const char* args);
+  bool cmdQuake(const char* args);
+};
+
+// The main form, set from the moment its construction begins.
+extern TMainFrm* MainFrm;
+
+// Builds the main form and runs its creation event, as the application does for its main form.
+TMainFrm* CreateMainForm();

@@ -1,0 +1,38 @@
+#include "support/interp_story.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/cp932.h"
+#include "shell/game_folder.h"
+
+std::string Cp932(std::string_view utf8) {
+  std::string out;
+  if (!Utf8ToCp932(utf8, out)) ADD_FAILURE() << "no CP932 form: " << utf8;
+  return out;
+}
+
+InterpStory::InterpStory(std::string_view utf8Scenario) {
+  if (!h.WriteScenario(utf8Scenario)) return;
+  SetCommandLine({h.folder.File("miravel")});
+  form = new TMainFrm();
+  h.form = form;
+  h.app.MainForm = form;
+  if (form->StartupFailed) ADD_FAILURE() << "the main form did not start";
+}
+
+bool InterpStory::Exec(std::string_view utf8) { return form->ExecuteCommand(Cp932(utf8).c_str()); }
+
+std::vector<std::string> InterpStory::RunNode(int maxLines) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < maxLines; ++i) {
+    char line[kLineBytes];
+    if (!form->FetchNextLine(line, sizeof line)) break;
+    if (form->LineIndex == 0) break;  // the fetch finished the node
+    bool done = form->ExecuteCommand(line);
+    if (!done && line[0]) texts.push_back(Cp932ToUtf8(line));
+    if (form->StepState == ssTitle) break;
+  }
+  return texts;
+}
+
+std::string InterpStory::Speaker() const { return Cp932ToUtf8(form->SpeakerName); }
