@@ -165,8 +165,8 @@ void TSplPaint::FadeAbort() { FadeStep = 8; }
 
 bool TSplPaint::FadeExecute(bool pump) {
   if (FadeKind == 0) return false;
-  // A load in progress (a message handler inside a load call) gets a bounded chance to finish;
-  // after that the frame is composed from whatever the images hold.
+  // A load still marked as running gets a bounded chance to finish while messages are
+  // processed; after that the frame is composed from whatever the images hold.
   for (int pass = 0; pass < 100 && Loading; ++pass)
     if (Application) Application->ProcessMessages();
 
@@ -231,9 +231,9 @@ bool TSplPaint::executeSprite(int32_t k) {
     uint8_t lines[8][48], inv[8][48];
     paint::BrushLines(FadeBrush[p], lines);
     paint::BrushLines(FadeBrushInv[p], inv);
-    for (int32_t y = 0; y < FadeMix.Height(); ++y)
-      paint::MixRow(FadeMix.ScanLine(y), FadePart.ScanLine(y), src.ScanLine(y), lines[y & 7],
-                    inv[y & 7], size_t(FadeMix.Stride()));
+    for (int32_t row = 0; row < FadeMix.Height(); ++row)
+      paint::MixRow(FadeMix.ScanLine(row), FadePart.ScanLine(row), src.ScanLine(row),
+                    lines[row & 7], inv[row & 7], size_t(FadeMix.Stride()));
   } else {
     PatBlt(FadeMix, wholeRect(FadeMix), FadeBrush[p], popPatAnd);
     copyWhole(FadePart, src);

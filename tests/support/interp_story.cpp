@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "paint/splpaint.h"
+#include "platform/bitmap.h"
 #include "platform/cp932.h"
 #include "shell/game_folder.h"
 
@@ -17,7 +19,11 @@ InterpStory::InterpStory(std::string_view utf8Scenario) {
   form = new TMainFrm();
   h.form = form;
   h.app.MainForm = form;
-  if (form->StartupFailed) ADD_FAILURE() << "the main form did not start";
+  if (form->StartupFailed) {
+    ADD_FAILURE() << "the main form did not start";
+    return;
+  }
+  form->Show();  // so that what the commands draw reaches presented frames
 }
 
 bool InterpStory::Exec(std::string_view utf8) { return form->ExecuteCommand(Cp932(utf8).c_str()); }
@@ -36,3 +42,9 @@ std::vector<std::string> InterpStory::RunNode(int maxLines) {
 }
 
 std::string InterpStory::Speaker() const { return Cp932ToUtf8(form->SpeakerName); }
+
+void InterpStory::PlainScene(TColor colour) {
+  TBitmap scene(640, 480);
+  FillRect(scene, Rect(0, 0, 640, 480), colour);
+  form->splPaintView->SetBkGnd(&scene, true);
+}

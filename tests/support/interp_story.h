@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/types.h"
 #include "support/main_form_harness.h"
 
 class InterpStory {
@@ -26,6 +27,9 @@ class InterpStory {
   // fetch that ends a node, #GOTITLE, or maxLines lines. Returns the text lines met (UTF-8);
   // jumps are followed into the node they lead to.
   std::vector<std::string> RunNode(int maxLines = 1000);
+
+  // Gives the play area a 640 x 480 scene of one colour in all three images.
+  void PlainScene(TColor colour);
 
   // SpeakerName as UTF-8.
   std::string Speaker() const;
