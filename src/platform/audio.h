@@ -6,7 +6,7 @@
 //  - real: SDL_mixer plays. Audio opens lazily at the first call that needs it (or InitAudio):
 //    SDL's audio subsystem, Mix_OpenAudio 44100 Hz stereo, Mix_Init with every decoder the
 //    library offers. MIDI goes through SDL_mixer's FluidSynth/Timidity decoder with Debian's
-//    default GM soundfont (SDL_SOUNDFONTS when set, else default-GM.sf2, TimGM6mb.sf2 or
+//    default GM soundfont (SDL_SOUNDFONTS when set, else TimGM6mb.sf2, default-GM.sf2 or
 //    FluidR3_GM.sf2 in /usr/share/sounds/sf2, else sf3/default-GM.sf3); with no soundfont a
 //    MIDI file opens as a silent stream and the program says so once on standard error. A
 //    large soundfont is read again at every Open of a MIDI file (FluidSynth keeps one per

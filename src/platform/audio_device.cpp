@@ -31,7 +31,10 @@ bool fileIsThere(const char* path) {
 
 // Picks the GM soundfont SDL_mixer's MIDI decoders use. SDL_SOUNDFONTS (a ";"-separated list)
 // is the user's choice and SDL_mixer gives it precedence, so when it is set it decides alone;
-// otherwise Debian's default, then the fonts Debian packages install.
+// otherwise the small TimGM6mb first (the font is read again at every Open of a MIDI file, on
+// the main thread: a few hundredths of a second for it against more than a second for a large
+// font such as FluidR3, which Debian's default-GM.sf2 may point to), then Debian's default,
+// then the other fonts Debian packages install.
 bool setUpSoundfont() {
   if (const char* env = getenv("SDL_SOUNDFONTS"); env && *env) {
     std::string list = env;
@@ -45,8 +48,8 @@ bool setUpSoundfont() {
     return false;
   }
   static const char* const kFonts[] = {
-      "/usr/share/sounds/sf2/default-GM.sf2",
       "/usr/share/sounds/sf2/TimGM6mb.sf2",
+      "/usr/share/sounds/sf2/default-GM.sf2",
       "/usr/share/sounds/sf2/FluidR3_GM.sf2",
       "/usr/share/sounds/sf3/default-GM.sf3",  // FluidSynth's own default
   };

@@ -102,6 +102,13 @@ bool lookUp(const char* section, const char* key, const char* file, std::vector<
   return findValue(text, section, key, value);
 }
 
+int hexDigit(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 uint32_t copyOut(std::string_view v, char* out, uint32_t size) {
   if (!out || size == 0) return 0;
   size_t n = CutAtCharBoundary(v.data(), v.size(), size - 1);
@@ -112,8 +119,8 @@ uint32_t copyOut(std::string_view v, char* out, uint32_t size) {
 
 }  // namespace
 
-uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* def,
-                                  char* out, uint32_t size, const char* file) {
+uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out,
+                                  uint32_t size, const char* file) {
   std::vector<uint8_t> buf;
   std::string_view value;
   if (lookUp(section, key, file, buf, &value)) return copyOut(value, out, size);
@@ -130,8 +137,7 @@ bool ProfileKeyExists(const char* section, const char* key, const char* file) {
   return lookUp(section, key, file, buf, &value);
 }
 
-int32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def,
-                              const char* file) {
+int32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def, const char* file) {
   std::vector<uint8_t> buf;
   std::string_view v;
   if (!lookUp(section, key, file, buf, &v) || v.empty()) return def;
@@ -146,14 +152,8 @@ int32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def,
   // Unsigned arithmetic wraps modulo 2^32, which is the intended overflow rule.
   uint32_t n = 0;
   if (i + 1 < v.size() && v[i] == '0' && (v[i + 1] == 'x' || v[i + 1] == 'X')) {
-    for (i += 2; i < v.size(); ++i) {
-      unsigned char c = static_cast<unsigned char>(v[i]);
-      uint32_t d;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-      else break;
-      n = n * 16 + d;
+    for (i += 2; i < v.size() && hexDigit(static_cast<unsigned char>(v[i])) >= 0; ++i) {
+      n = n * 16 + uint32_t(hexDigit(static_cast<unsigned char>(v[i])));
     }
   } else {
     for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) n = n * 10 + uint32_t(v[i] - '0');

@@ -89,7 +89,7 @@ __attribute__((target("avx2"))) void rowOpAvx2(uint8_t* __restrict d,
     if constexpr (op == ropSrcCopy) dv = sv;
     std::memcpy(d + i, &dv, 32);
   }
-  rowOp<op>(d + i, s + i, n - i);
+  rowOp<op>(d + i, s + i, n - i - (n > i));
 }
 
 bool haveAvx2() {

@@ -25,7 +25,9 @@ constexpr TCommandEntry cmdKind(const char* name, bool (M::*h)(const char*, int)
   return TCommandEntry{name, nullptr, h, kind};
 }
 // A name that is compared but decides nothing.
-constexpr TCommandEntry ignored(const char* name) { return TCommandEntry{name, nullptr, nullptr, 0}; }
+constexpr TCommandEntry ignored(const char* name) {
+  return TCommandEntry{name, nullptr, nullptr, 0};
+}
 
 const TCommandEntry kFadeGroup[] = {
     cmd("#FADEINSPLITE", &M::cmdFadeInSplite),

@@ -1,16 +1,77 @@
-// Rebuilding the scene after a slot was loaded. This version places the cursor on the saved
-// node and line; re-running the scene-setting commands and reopening the saved music come with
-// the interpreter.
+// Rebuilding the scene after a slot was loaded. A save holds only the position, the flags, the
+// names and the music, so the scene-setting commands of the saved node are run again from its
+// first line up to the saved line, and the saved music is reopened.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "paint/splpaint.h"
+#include "platform/audio.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
 #include "shell/main_form.h"
+
+namespace {
+
+// The commands that set the scene: conditionals (their skips move the replay past blocks),
+// fills, picture and sprite loads, sprite moves, the loop mark, the speaker, the choice texts
+// and the node title. Everything else (text, flag changes, drawing, transitions, sound, jumps,
+// loops) is passed over.
+constexpr const char* kReplayPrefixes[] = {
+    "#IF", "#FILL", "#LOAD", "#MOVE", "#DOLOOP", "#CHARNAME", "#SELECT", "#NODETITLE",
+};
+
+bool setsTheScene(const char* line) {
+  if (line[0] != '#') return false;
+  for (const char* prefix : kReplayPrefixes) {
+    if (std::strncmp(line, prefix, std::strlen(prefix)) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool TMainFrm::ReplayScene(bool redraw) {
   TScenarioNode* node = TreeViewSinario.Item(SaveData.SaveNodeIndex);
   if (!node) return false;
+
   NodeIndex = SaveData.SaveNodeIndex;
-  if (NodeLines) NodeLines->SetText(node->BodyText());
+  loadNodeLines(node);
   LineIndex = 0;
-  LineIndex = SaveData.SaveLineIndex;
+
+  const int saved = SaveData.SaveLineIndex;
+  while (LineIndex < saved && NodeLines && LineIndex < NodeLines->Count()) {
+    // The line as the fetch would give it: cut to a line buffer at a character boundary.
+    const std::string& text = (*NodeLines)[LineIndex];
+    char line[kLineBytes];
+    size_t n = CutAtCharBoundary(text.data(), text.size(), sizeof line - 1);
+    std::memcpy(line, text.data(), n);
+    line[n] = 0;
+    // The cursor stands where the fetch of this line leaves it, on the next line, so that
+    // #DOLOOP marks the same loop start as in play and a conditional's skip lands on its #ENDIF.
+    ++LineIndex;
+    if (setsTheScene(line)) ExecuteCommand(line);
+  }
+
+  // The saved music. When its file is gone the player reopens the file it had.
+  char bgmName[kBgmFileNameBytes + 1] = {};
+  std::memcpy(bgmName, SaveData.BgmFileName, kBgmFileNameBytes);
+  if (bgmName[0] != 0 && MediaPlayer) {
+    MediaPlayer->Wait = false;
+    MediaPlayer->Close();
+    char path[kPathBytes];
+    int len = std::snprintf(path, sizeof path, "%s%s", BgmDir, bgmName);
+    if (len >= 0 && size_t(len) < sizeof path && FileExists(path)) MediaPlayer->FileName = path;
+    MediaPlayer->Open();
+    if (SaveData.BgmWasPlaying != 0 && !MediaPlayer->FileName.empty() &&
+        MediaPlayer->Error() == 0) {
+      MediaPlayer->Notify = true;
+      MediaPlayer->Play();
+    }
+  }
+
+  // The next fetch continues with the line after the one that was current at the save.
+  LineIndex = saved;
   if (redraw && splPaintView) splPaintView->DrawToScreen(true);
   return true;
 }

@@ -83,10 +83,16 @@ void TMainFrm::splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftS
   // The right button does nothing while the left one is held.
   if (LeftButtonDown) return;
 
+  // Every reaction below leaves the screen shown. A left click that screen has not consumed yet
+  // (the click wait of an event scene leaves its clicks pending) belongs to it and must not pick
+  // an item of the screen that comes next.
+  const int32_t before = StepState;
+  const uint8_t pending = ClickPending;
+  ClickPending = 0;
   switch (StepState) {
     case ssStory:
       // The in-game menu opens only once the line is complete or a choice is shown.
-      if (TextSubState != tsWaitClick && TextSubState != tsChoice) return;
+      if (TextSubState != tsWaitClick && TextSubState != tsChoice) break;
       PrevStepState = ssStory;
       StepState = ssGameMenu;
       waitForStep();
@@ -150,6 +156,7 @@ void TMainFrm::splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftS
     default:
       break;
   }
+  if (StepState == before) ClickPending = pending;  // nothing happened
 }
 
 void TMainFrm::splPaintViewMouseUp(TForm* Sender, TMouseButton Button, TShiftState Shift,

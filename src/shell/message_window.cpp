@@ -165,7 +165,10 @@ bool TMainFrm::stepWaitClick() {
   if (!splPaintView) return true;
   TSplPaint& sp = *splPaintView;
   // An event scene waits here until the script leaves the mode; only the menus still work.
+  // Its clicks are used up here: a click kept for later would pick whatever item of the
+  // in-game menu lies under the pointer the moment the menu opens.
   if (EventMode) {
+    ClickPending = 0;
     sp.DrawToScreen(true);
     return false;
   }

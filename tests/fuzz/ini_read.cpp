@@ -38,7 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The engine's own keys, at the sizes it uses and at sizes that force cutting.
   static const char* const kKeys[][2] = {
-      {"SYSTEM", "GrpPath"}, {"SYSTEM", "CAPTION"}, {"GRP", "TITLE"}, {"GRP", "FRAMEPOS"},
+      {"SYSTEM", "GrpPath"},
+      {"SYSTEM", "CAPTION"},
+      {"GRP", "TITLE"},
+      {"GRP", "FRAMEPOS"},
   };
   char buf[256];
   for (const auto& k : kKeys) {

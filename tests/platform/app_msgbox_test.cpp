@@ -44,7 +44,9 @@ TEST_P(AppMsgBox, Answer) {
   EXPECT_EQ(f.fake.Boxes()[0].flags, c.flags);
   EXPECT_EQ(OpenMessageBoxCount(), 0);
   // A scripted answer leaves the scripted keys for the program.
-  if (c.scripted && c.input != Input::kNone) EXPECT_GT(f.fake.ScriptPending(), 0u);
+  if (c.scripted && c.input != Input::kNone) {
+    EXPECT_GT(f.fake.ScriptPending(), 0u);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

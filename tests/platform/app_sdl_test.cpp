@@ -82,7 +82,9 @@ TEST(AppSdlScript, KeyNames) {
   for (const auto& c : cases) {
     TShiftState m = 0;
     EXPECT_EQ(KeyFromName(c.name, &m), c.vk) << c.name;
-    if (c.vk) EXPECT_EQ(m, c.mods) << c.name;
+    if (c.vk) {
+      EXPECT_EQ(m, c.mods) << c.name;
+    }
   }
 }
 

@@ -1,4 +1,6 @@
 // The file-system boundary: path resolution, checks, whole-file reads and the atomic rewrite.
+#include "platform/files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +10,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "platform/files.h"
 
 namespace fs = std::filesystem;
 
@@ -50,10 +50,10 @@ class FilesTest : public ::testing::Test {
 TEST_F(FilesTest, ResolvePath) {
   Make("Data/Sub/File.txt");
   Make("grp/BG01.bmp");
-  Make("\x95\x5c.txt");                                  // "表.txt" stored as CP932 bytes
+  Make("\x95\x5c.txt");                                           // "表.txt" stored as CP932 bytes
   Make("\xe8\xa1\xa8/\xe3\x82\xbd\xe3\x83\x95\xe3\x83\x88.txt");  // "表/ソフト.txt" as UTF-8
-  Make("Mixed/\xe3\x82\xb2\xe3\x83\xbc\xe3\x83\xa0.TXT");        // "Mixed/ゲーム.TXT" as UTF-8
-  Make("\x83\x61");                                      // "ヂ" as CP932 bytes
+  Make("Mixed/\xe3\x82\xb2\xe3\x83\xbc\xe3\x83\xa0.TXT");         // "Mixed/ゲーム.TXT" as UTF-8
+  Make("\x83\x61");                                               // "ヂ" as CP932 bytes
 
   struct {
     const char* engine;

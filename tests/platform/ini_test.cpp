@@ -1,4 +1,6 @@
 // Configuration reading: the lookup, trimming, quoting and cutting rules, and the integer form.
+#include "platform/ini.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include "platform/ini.h"
 
 namespace {
 
@@ -149,14 +149,14 @@ TEST(IniTest, IntegerForm) {
     const char* value;  // nullptr: key absent
     int32_t expected;
   } cases[] = {
-      {"42", 42},          {"-5", -5},           {"+7", 7},
-      {"0x10", 16},        {"0XfF", 255},        {"-0x10", -16},
-      {"12abc", 12},       {"abc", 0},           {"", 99},
-      {nullptr, 99},       {"  8", 8},           {"\"15\"", 15},
-      {"4294967297", 1},   {"4294967295", -1},   {"2147483648", INT32_MIN},
-      {"0x100000002", 2},  {"0x", 0},            {"0xg", 0},
-      {"-", 0},            {"- 5", 0},           {"1 2", 1},
-      {"007", 7},          {"''", 99},           {"99999999999999999999", 1661992959},
+      {"42", 42},         {"-5", -5},         {"+7", 7},
+      {"0x10", 16},       {"0XfF", 255},      {"-0x10", -16},
+      {"12abc", 12},      {"abc", 0},         {"", 99},
+      {nullptr, 99},      {"  8", 8},         {"\"15\"", 15},
+      {"4294967297", 1},  {"4294967295", -1}, {"2147483648", INT32_MIN},
+      {"0x100000002", 2}, {"0x", 0},          {"0xg", 0},
+      {"-", 0},           {"- 5", 0},         {"1 2", 1},
+      {"007", 7},         {"''", 99},         {"99999999999999999999", 1661992959},
   };
   IniFile ini;
   for (const auto& c : cases) {

@@ -223,7 +223,9 @@ TEST_F(PictureCommands, SequencesLeaveTheImagesAndTheWindowAsExpected) {
         EXPECT_EQ(pixel(k.image, k.at), k.colour)
             << "image " << k.image << " at " << k.at.x << "," << k.at.y;
       }
-      if (c.showsNothing) EXPECT_EQ(shown, 0u);
+      if (c.showsNothing) {
+        EXPECT_EQ(shown, 0u);
+      }
       if (c.animated && fadesOn) {
         EXPECT_GE(shown, 5u);
         EXPECT_GE(took, 4u * 30u);

@@ -423,7 +423,12 @@ TEST_F(MessageWindow, EventModeWaitIgnoresClicks) {
   EXPECT_EQ(f->NeedNextLine, 0);
   EXPECT_EQ(f->TextSubState, tsWaitClick);
   EXPECT_EQ(g.h.fake.FrameCount() - frames, 5u);
+  // The ignored click is not kept for whatever comes next.
+  EXPECT_EQ(f->ClickPending, 0);
   f->EventMode = 0;
+  f->LeftButtonDown = 0;
+  EXPECT_FALSE(f->stepWaitClick());
+  f->ClickPending = 1;
   EXPECT_TRUE(f->stepWaitClick());
   EXPECT_EQ(f->NeedNextLine, 1);
 }

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# CPU use of the real program while it waits for the player: 10 s each on the title menu, in the
+# story's click wait and in the in-game menu, as a percentage of one core. Runs the demo game
+# with SDL's dummy video driver and an input script; reads utime+stime from /proc/PID/stat.
+#   bench/measure_cpu.sh [BUILD-DIR]      (default: build, as ./run makes it)
+set -euo pipefail
+build=${1:-build}
+bin=$build/miravel
+[ -x "$bin" ] && [ -f "$build/demo-game/mscs.ssf" ] || {
+  echo "measure_cpu: build the program and the demo game first ($bin)" >&2
+  exit 2
+}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$build/demo-game" "$work/game"
+rm -f "$work"/game/*.svd
+cat >"$work/script.txt" <<'SCRIPT'
+9000 click 320 150
+21500 click 320 262
+38500 rclick 320 150
+50500 quit
+SCRIPT
+# Phases: name start-ms end-ms (counted from the program's start).
+phases=("title-menu 11000 21000" "click-wait 28000 38000" "in-game-menu 40000 50000")
+
+hz=$(getconf CLK_TCK)
+SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} \
+  "$bin" "$work/game" --autoplay "$work/script.txt" >"$work/log" 2>&1 &
+pid=$!
+t0=$(date +%s%N)
+
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+wait_until() {  # ms since start
+  local now
+  while :; do
+    now=$((($(date +%s%N) - t0) / 1000000))
+    [ "$now" -ge "$1" ] && return
+    sleep 0.01
+  done
+}
+for p in "${phases[@]}"; do
+  read -r name from to <<<"$p"
+  wait_until "$from"
+  a=$(ticks); ta=$(date +%s%N)
+  wait_until "$to"
+  b=$(ticks); tb=$(date +%s%N)
+  awk -v n="$name" -v d=$((b - a)) -v hz="$hz" -v ns=$((tb - ta)) \
+    'BEGIN { printf "%-13s %5.2f %% of one core (%d ticks in %.2f s)\n", n, 100 * d / hz / (ns / 1e9), d, ns / 1e9 }'
+done
+wait "$pid" || { echo "measure_cpu: program exit status $?" >&2; cat "$work/log" >&2; exit 1; }

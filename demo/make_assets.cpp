@@ -1,0 +1,640 @@
+// Makes the demo game's pictures, music and sounds, so that no binary asset lives in the
+// repository:
+//
+//   miravel-demo-assets GAMEDIR
+//
+// writes GAMEDIR/grp/*.BMP and *.JPG (640x480 24-bit backgrounds, green-keyed sprites, the
+// message-window frame), GAMEDIR/bgm/0001.mid and 0002.mid (Standard MIDI Files that loop well)
+// and GAMEDIR/wav/*.WAV (16-bit mono PCM). Everything is computed, so the output is the same on
+// every run. Exit status 0 when every file was written.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Rgb {
+  double r, g, b;
+};
+
+Rgb mix(Rgb a, Rgb b, double t) {
+  t = std::clamp(t, 0.0, 1.0);
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+// An RGB picture held top row first.
+struct Image {
+  int w, h;
+  std::vector<Rgb> px;
+  Image(int width, int height, Rgb fill) : w(width), h(height), px(size_t(width) * height, fill) {}
+  Rgb& at(int x, int y) { return px[size_t(y) * w + x]; }
+  bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
+  // Blends c over the pixel with coverage a (0..1).
+  void plot(int x, int y, Rgb c, double a = 1.0) {
+    if (!inside(x, y) || a <= 0) return;
+    at(x, y) = mix(at(x, y), c, a);
+  }
+};
+
+// Pure green: the colour the engine keys out of a sprite.
+constexpr Rgb kKey{0, 255, 0};
+
+void verticalGradient(Image& im, int y0, int y1, Rgb top, Rgb bottom) {
+  for (int y = std::max(0, y0); y < std::min(im.h, y1); ++y) {
+    Rgb c = mix(top, bottom, double(y - y0) / std::max(1, y1 - y0 - 1));
+    for (int x = 0; x < im.w; ++x) im.at(x, y) = c;
+  }
+}
+
+void fillRect(Image& im, int x0, int y0, int x1, int y1, Rgb c, double a = 1.0) {
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) im.plot(x, y, c, a);
+}
+
+// A filled ellipse. With smooth set its rim is antialiased; sprites draw hard rims so that no
+// half-green pixel survives around the keyed area.
+void ellipse(Image& im, double cx, double cy, double rx, double ry, Rgb c, double a = 1.0,
+             bool smooth = true) {
+  for (int y = int(cy - ry) - 1; y <= int(cy + ry) + 1; ++y) {
+    for (int x = int(cx - rx) - 1; x <= int(cx + rx) + 1; ++x) {
+      double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
+      double d = std::sqrt(dx * dx + dy * dy);
+      double edge = (1.0 - d) * std::min(rx, ry);  // distance inside the rim, in pixels
+      double cover = smooth ? std::clamp(edge + 0.5, 0.0, 1.0) : (d <= 1.0 ? 1.0 : 0.0);
+      im.plot(x, y, c, a * cover);
+    }
+  }
+}
+
+// A soft glow: coverage falls off from the centre.
+void glow(Image& im, double cx, double cy, double r, Rgb c, double strength) {
+  for (int y = int(cy - r); y <= int(cy + r); ++y)
+    for (int x = int(cx - r); x <= int(cx + r); ++x) {
+      double d = std::hypot(x - cx, y - cy) / r;
+      if (d < 1) im.plot(x, y, c, strength * (1 - d) * (1 - d));
+    }
+}
+
+// Deterministic pseudo-random numbers for stars, noise and windows.
+struct Random {
+  uint32_t s;
+  explicit Random(uint32_t seed) : s(seed) {}
+  uint32_t next() {
+    s = s * 1664525u + 1013904223u;
+    return s >> 8;
+  }
+  double unit() { return (next() & 0xFFFF) / 65535.0; }
+};
+
+void stars(Image& im, int count, int maxY, uint32_t seed) {
+  Random rnd(seed);
+  for (int i = 0; i < count; ++i) {
+    int x = rnd.next() % im.w, y = rnd.next() % std::max(1, maxY);
+    double b = 0.4 + 0.6 * rnd.unit();
+    im.plot(x, y, {255, 255, 235}, b);
+    if (b > 0.9) {
+      for (int d = -2; d <= 2; ++d) {
+        im.plot(x + d, y, {255, 255, 235}, b * 0.5);
+        im.plot(x, y + d, {255, 255, 235}, b * 0.5);
+      }
+    }
+  }
+}
+
+// Rolling hills: everything below a sum of sines, shaded towards the bottom.
+void hills(Image& im, double base, double amp, double freq, double phase, Rgb top, Rgb bottom) {
+  for (int x = 0; x < im.w; ++x) {
+    double crest = base + amp * std::sin(x * freq + phase) + amp * 0.4 * std::sin(x * freq * 2.7);
+    for (int y = std::max(0, int(crest)); y < im.h; ++y) {
+      double t = (y - crest) / std::max(1.0, im.h - crest);
+      double a = std::clamp(y + 1 - crest, 0.0, 1.0);
+      im.plot(x, y, mix(top, bottom, t), a);
+    }
+  }
+}
+
+// A 5x7 block font for the few Latin letters of the logo and the title.
+const char* glyph(char c) {
+  switch (c) {
+    case 'A': return " ### #   ##   #######   ##   ##   #";
+    case 'D': return "#### #   ##   ##   ##   ##   ##### ";
+    case 'E': return "######    #    #### #    #    #####";
+    case 'I': return " ###   #    #    #    #    #   ### ";
+    case 'L': return "#    #    #    #    #    #    #####";
+    case 'M': return "#   ### ### # ##   ##   ##   ##   #";
+    case 'O': return " ### #   ##   ##   ##   ##   # ### ";
+    case 'R': return "#### #   ##   ##### # #  #  # #   #";
+    case 'V': return "#   ##   ##   ##   ##   # # #   #  ";
+    default: return nullptr;
+  }
+}
+
+// Draws text in the block font, each font pixel a rounded cell of `scale` pixels, centred on cx.
+void blockText(Image& im, const std::string& text, int cx, int top, int scale, Rgb c,
+               double shadow = 0.0) {
+  int width = int(text.size()) * 6 * scale - scale;
+  int left = cx - width / 2;
+  for (int pass = shadow > 0 ? 0 : 1; pass < 2; ++pass) {
+    int off = pass == 0 ? scale / 3 + 1 : 0;
+    Rgb col = pass == 0 ? Rgb{0, 0, 0} : c;
+    double a = pass == 0 ? shadow : 1.0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char* g = glyph(text[i]);
+      if (!g) continue;
+      for (int row = 0; row < 7; ++row)
+        for (int col2 = 0; col2 < 5; ++col2)
+          if (g[row * 5 + col2] == '#') {
+            double x = left + int(i) * 6 * scale + col2 * scale + off;
+            double y = top + row * scale + off;
+            ellipse(im, x + scale / 2.0, y + scale / 2.0, scale * 0.62, scale * 0.62, col, a);
+          }
+    }
+  }
+}
+
+// ---- the pictures ----
+
+Image makeLogo() {
+  Image im(640, 480, {12, 10, 24});
+  verticalGradient(im, 0, 480, {10, 8, 28}, {34, 20, 52});
+  glow(im, 320, 200, 220, {120, 90, 200}, 0.35);
+  // An emblem: a ring with a small moon inside.
+  ellipse(im, 320, 170, 62, 62, {240, 220, 160});
+  ellipse(im, 320, 170, 52, 52, {26, 18, 46});
+  ellipse(im, 332, 162, 34, 34, {250, 236, 180});
+  ellipse(im, 346, 152, 30, 30, {26, 18, 46});
+  blockText(im, "MIRAVEL", 320, 270, 9, {245, 240, 255}, 0.6);
+  return im;
+}
+
+Image makeTitle() {
+  Image im(640, 480, {0, 0, 0});
+  verticalGradient(im, 0, 480, {14, 18, 60}, {220, 130, 150});
+  stars(im, 160, 260, 7);
+  glow(im, 560, 220, 110, {255, 240, 200}, 0.35);
+  ellipse(im, 560, 220, 36, 36, {255, 246, 210});
+  ellipse(im, 578, 208, 32, 32, mix({14, 18, 60}, {220, 130, 150}, 220 / 480.0));
+  hills(im, 360, 18, 0.012, 0.8, {70, 50, 110}, {30, 20, 60});
+  hills(im, 400, 14, 0.02, 2.0, {40, 30, 80}, {16, 10, 36});
+  blockText(im, "MIRAVEL", 320, 70, 11, {255, 250, 240}, 0.5);
+  blockText(im, "DEMO", 320, 160, 5, {255, 214, 170}, 0.5);
+  return im;
+}
+
+// Day meadow (bitmap background).
+Image makeMeadow() {
+  Image im(640, 480, {0, 0, 0});
+  verticalGradient(im, 0, 480, {70, 140, 230}, {200, 230, 255});
+  glow(im, 110, 90, 130, {255, 250, 210}, 0.6);
+  ellipse(im, 110, 90, 34, 34, {255, 252, 225});
+  const double clouds[][3] = {{300, 80, 1.0}, {500, 140, 0.8}, {200, 170, 0.6}};
+  for (auto& c : clouds) {
+    double s = c[2];
+    ellipse(im, c[0], c[1], 60 * s, 22 * s, {255, 255, 255}, 0.9);
+    ellipse(im, c[0] - 35 * s, c[1] + 6 * s, 38 * s, 16 * s, {255, 255, 255}, 0.9);
+    ellipse(im, c[0] + 30 * s, c[1] - 10 * s, 34 * s, 20 * s, {255, 255, 255}, 0.9);
+  }
+  hills(im, 300, 20, 0.01, 0.0, {120, 190, 90}, {70, 150, 60});
+  hills(im, 350, 16, 0.017, 1.5, {90, 170, 70}, {40, 110, 40});
+  Random rnd(3);
+  for (int i = 0; i < 90; ++i) {  // flowers
+    int x = rnd.next() % 640, y = 370 + rnd.next() % 110;
+    Rgb c = (i % 3 == 0) ? Rgb{255, 240, 120} : (i % 3 == 1) ? Rgb{255, 180, 200} : Rgb{255, 255, 255};
+    ellipse(im, x, y, 3, 3, c);
+  }
+  return im;
+}
+
+// Seaside at sunset (JPEG background).
+Image makeSeaside() {
+  Image im(640, 480, {0, 0, 0});
+  verticalGradient(im, 0, 280, {60, 40, 110}, {255, 150, 90});
+  glow(im, 320, 280, 200, {255, 200, 120}, 0.6);
+  ellipse(im, 320, 280, 56, 56, {255, 220, 140});
+  hills(im, 268, 6, 0.05, 0.0, {90, 50, 90}, {90, 50, 90});  // far islands, cut by the sea
+  verticalGradient(im, 280, 480, {180, 90, 90}, {30, 30, 80});
+  for (int y = 284; y < 480; y += 6) {  // the sun's reflection on the waves
+    double spread = 30 + (y - 280) * 0.5;
+    double wobble = 10 * std::sin(y * 0.37);
+    fillRect(im, int(320 - spread + wobble), y, int(320 + spread + wobble), y + 2,
+             {255, 210, 150}, 0.45 * (1 - (y - 280) / 220.0));
+  }
+  verticalGradient(im, 440, 480, {200, 170, 130}, {160, 130, 100});  // the beach
+  return im;
+}
+
+// A town at night (JPEG background).
+Image makeNightTown() {
+  Image im(640, 480, {0, 0, 0});
+  verticalGradient(im, 0, 480, {8, 10, 40}, {50, 40, 90});
+  stars(im, 220, 300, 11);
+  ellipse(im, 120, 80, 30, 30, {250, 245, 220});
+  glow(im, 120, 80, 90, {200, 210, 255}, 0.3);
+  Random rnd(5);
+  int x = 0;
+  while (x < 640) {
+    int w = 50 + rnd.next() % 60, top = 220 + rnd.next() % 140;
+    Rgb wall = mix({20, 20, 45}, {40, 35, 70}, rnd.unit());
+    fillRect(im, x, top, x + w - 4, 480, wall);
+    for (int wy = top + 12; wy < 460; wy += 22)
+      for (int wx = x + 8; wx < x + w - 14; wx += 16)
+        if (rnd.next() % 3 == 0) fillRect(im, wx, wy, wx + 8, wy + 10, {255, 210, 120}, 0.9);
+    x += w;
+  }
+  verticalGradient(im, 450, 480, {30, 28, 40}, {20, 18, 30});
+  return im;
+}
+
+// A room with a window (bitmap background).
+Image makeRoom() {
+  Image im(640, 480, {0, 0, 0});
+  verticalGradient(im, 0, 360, {250, 225, 190}, {220, 180, 140});
+  verticalGradient(im, 360, 480, {150, 100, 70}, {110, 70, 50});
+  for (int x = 0; x < 640; x += 80) fillRect(im, x, 360, x + 2, 480, {90, 60, 40});
+  fillRect(im, 380, 60, 580, 260, {120, 80, 50});  // window frame
+  for (int y = 70; y < 250; ++y) {
+    Rgb c = mix({40, 50, 120}, {240, 150, 120}, (y - 70) / 180.0);
+    for (int xx = 390; xx < 570; ++xx) im.at(xx, y) = c;
+  }
+  ellipse(im, 520, 110, 14, 14, {255, 250, 220});
+  fillRect(im, 477, 70, 483, 250, {120, 80, 50});
+  fillRect(im, 390, 157, 570, 163, {120, 80, 50});
+  ellipse(im, 140, 330, 60, 14, {120, 80, 50});  // a small table with a lamp
+  fillRect(im, 134, 330, 146, 400, {100, 66, 42});
+  glow(im, 140, 260, 120, {255, 220, 140}, 0.5);
+  ellipse(im, 140, 280, 30, 40, {255, 235, 170});
+  return im;
+}
+
+// Mira, the guide: a girl with a ribbon, on pure green.
+Image makeMira() {
+  Image im(200, 360, kKey);
+  const bool hard = false;
+  ellipse(im, 100, 250, 70, 130, {240, 140, 170}, 1, hard);      // dress
+  fillRect(im, 0, 355, 200, 360, kKey);
+  ellipse(im, 100, 180, 44, 30, {250, 250, 250}, 1, hard);       // collar
+  ellipse(im, 100, 110, 66, 74, {110, 70, 50}, 1, hard);         // hair
+  ellipse(im, 100, 118, 50, 54, {255, 224, 200}, 1, hard);       // face
+  fillRect(im, 52, 64, 148, 92, {110, 70, 50});                  // fringe
+  ellipse(im, 80, 120, 7, 10, {60, 40, 90}, 1, hard);            // eyes
+  ellipse(im, 120, 120, 7, 10, {60, 40, 90}, 1, hard);
+  ellipse(im, 82, 116, 2, 3, {255, 255, 255}, 1, hard);
+  ellipse(im, 122, 116, 2, 3, {255, 255, 255}, 1, hard);
+  ellipse(im, 70, 140, 8, 5, {255, 180, 180}, 1, hard);          // cheeks
+  ellipse(im, 130, 140, 8, 5, {255, 180, 180}, 1, hard);
+  fillRect(im, 94, 150, 106, 153, {200, 90, 90});                // mouth
+  ellipse(im, 62, 44, 20, 14, {230, 60, 90}, 1, hard);           // ribbon
+  ellipse(im, 96, 44, 20, 14, {230, 60, 90}, 1, hard);
+  ellipse(im, 79, 44, 8, 8, {250, 120, 140}, 1, hard);
+  return im;
+}
+
+// Kuro, a black cat, on pure green.
+Image makeCat() {
+  Image im(160, 160, kKey);
+  const bool hard = false;
+  ellipse(im, 80, 120, 52, 38, {30, 28, 36}, 1, hard);   // body
+  ellipse(im, 134, 98, 10, 36, {30, 28, 36}, 1, hard);   // tail
+  ellipse(im, 80, 66, 40, 34, {30, 28, 36}, 1, hard);    // head
+  for (int s : {-1, 1})                                   // ears
+    for (int y = 0; y < 26; ++y)
+      fillRect(im, 80 + s * 30 - (26 - y) / 2, 28 + y, 80 + s * 30 + (26 - y) / 2 + 1, 29 + y,
+               {30, 28, 36});
+  ellipse(im, 66, 64, 7, 9, {250, 220, 80}, 1, hard);     // eyes
+  ellipse(im, 94, 64, 7, 9, {250, 220, 80}, 1, hard);
+  fillRect(im, 65, 58, 68, 71, {10, 10, 10});
+  fillRect(im, 93, 58, 96, 71, {10, 10, 10});
+  ellipse(im, 80, 78, 4, 3, {240, 150, 170}, 1, hard);    // nose
+  return im;
+}
+
+// The message-window frame: a rounded border with a soft inner line; the inside is green so
+// the scene shows through it.
+Image makeFrame() {
+  Image im(620, 128, kKey);
+  const int r = 14;
+  for (int y = 0; y < im.h; ++y)
+    for (int x = 0; x < im.w; ++x) {
+      int cx = std::clamp(x, r, im.w - 1 - r), cy = std::clamp(y, r, im.h - 1 - r);
+      double d = std::hypot(x - cx, y - cy);
+      double edge = std::min({double(x), double(y), double(im.w - 1 - x), double(im.h - 1 - y)});
+      bool corner = (x < r || x > im.w - 1 - r) && (y < r || y > im.h - 1 - r);
+      double depth = corner ? r - d : edge;  // distance in from the outer rim
+      if (depth < 0) continue;              // outside the rounded corner: keyed
+      if (depth < 3) im.at(x, y) = {250, 236, 200};
+      else if (depth < 6) im.at(x, y) = {150, 110, 170};
+      else if (depth < 7) im.at(x, y) = {250, 236, 200};
+    }
+  for (int i = 0; i < 4; ++i) {  // small diamonds near both ends of the top edge
+    int cx = i < 2 ? 40 + i * 16 : im.w - 40 - (i - 2) * 16;
+    for (int dy = -4; dy <= 4; ++dy)
+      for (int dx = -(4 - std::abs(dy)); dx <= 4 - std::abs(dy); ++dx)
+        im.at(cx + dx, 7 + dy) = {255, 210, 120};
+  }
+  return im;
+}
+
+// ---- writers ----
+
+uint8_t byte(double v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
+
+void put16(std::vector<uint8_t>& b, uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+void put32(std::vector<uint8_t>& b, uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "make_assets: cannot write %s\n", path.c_str());
+    return false;
+  }
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = (std::fclose(f) == 0) && ok;
+  if (!ok) std::fprintf(stderr, "make_assets: cannot write %s\n", path.c_str());
+  return ok;
+}
+
+// A 24-bit bottom-up Windows bitmap.
+bool writeBmp(const std::string& path, const Image& im) {
+  uint32_t stride = (uint32_t(im.w) * 3 + 3) & ~3u;
+  uint32_t dataSize = stride * im.h;
+  std::vector<uint8_t> b;
+  b.push_back('B');
+  b.push_back('M');
+  put32(b, 54 + dataSize);
+  put32(b, 0);
+  put32(b, 54);
+  put32(b, 40);
+  put32(b, im.w);
+  put32(b, im.h);
+  put16(b, 1);
+  put16(b, 24);
+  put32(b, 0);
+  put32(b, dataSize);
+  put32(b, 2835);
+  put32(b, 2835);
+  put32(b, 0);
+  put32(b, 0);
+  for (int y = im.h - 1; y >= 0; --y) {
+    for (int x = 0; x < im.w; ++x) {
+      const Rgb& c = im.px[size_t(y) * im.w + x];
+      b.push_back(byte(c.b));
+      b.push_back(byte(c.g));
+      b.push_back(byte(c.r));
+    }
+    for (uint32_t p = uint32_t(im.w) * 3; p < stride; ++p) b.push_back(0);
+  }
+  return writeFile(path, b);
+}
+
+bool writeJpeg(const std::string& path, const Image& im) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "make_assets: cannot write %s\n", path.c_str());
+    return false;
+  }
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);  // the default handler exits on error, fine for a tool
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, f);
+  cinfo.image_width = im.w;
+  cinfo.image_height = im.h;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(size_t(im.w) * 3);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    int y = int(cinfo.next_scanline);
+    for (int x = 0; x < im.w; ++x) {
+      const Rgb& c = im.px[size_t(y) * im.w + x];
+      row[x * 3] = byte(c.r);
+      row[x * 3 + 1] = byte(c.g);
+      row[x * 3 + 2] = byte(c.b);
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  bool ok = std::fclose(f) == 0;
+  if (!ok) std::fprintf(stderr, "make_assets: cannot write %s\n", path.c_str());
+  return ok;
+}
+
+// ---- music ----
+
+struct NoteEvent {
+  uint32_t tick;
+  uint8_t status, a, b;
+};
+
+void putVarLen(std::vector<uint8_t>& b, uint32_t v) {
+  uint8_t buf[5];
+  int n = 0;
+  buf[n++] = v & 0x7F;
+  while (v >>= 7) buf[n++] = 0x80 | (v & 0x7F);
+  while (n) b.push_back(buf[--n]);
+}
+
+// A melody as "note:length" pairs, note names with octave (C5, F#4) or "R" for a rest, lengths
+// in eighth notes.
+int noteNumber(const std::string& name) {
+  static const int base[] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
+  if (name.empty() || name[0] < 'A' || name[0] > 'G') return -1;
+  int n = base[name[0] - 'A'];
+  size_t i = 1;
+  if (i < name.size() && name[i] == '#') n++, i++;
+  int octave = i < name.size() ? name[i] - '0' : 4;
+  return 12 * (octave + 1) + n;
+}
+
+void addLine(std::vector<NoteEvent>& ev, uint8_t channel, uint8_t velocity, const char* line,
+             uint32_t ticksPerEighth) {
+  uint32_t t = 0;
+  std::string s(line);
+  size_t pos = 0;
+  while (pos < s.size()) {
+    size_t end = s.find(' ', pos);
+    if (end == std::string::npos) end = s.size();
+    std::string tok = s.substr(pos, end - pos);
+    pos = end + 1;
+    size_t colon = tok.find(':');
+    if (tok.empty() || colon == std::string::npos) continue;
+    uint32_t len = uint32_t(std::stoi(tok.substr(colon + 1))) * ticksPerEighth;
+    int n = noteNumber(tok.substr(0, colon));
+    if (n >= 0) {
+      ev.push_back({t, uint8_t(0x90 | channel), uint8_t(n), velocity});
+      ev.push_back({t + len - ticksPerEighth / 8, uint8_t(0x80 | channel), uint8_t(n), 0});
+    }
+    t += len;
+  }
+}
+
+// A format-0 Standard MIDI File: tempo, instruments, melody and accompaniment.
+std::vector<uint8_t> makeMidi(uint32_t usPerQuarter, uint8_t leadProgram, uint8_t padProgram,
+                              const char* melody, const char* bass) {
+  const uint32_t division = 96, eighth = division / 2;
+  std::vector<NoteEvent> ev;
+  addLine(ev, 0, 96, melody, eighth);
+  addLine(ev, 1, 70, bass, eighth);
+  std::stable_sort(ev.begin(), ev.end(), [](const NoteEvent& x, const NoteEvent& y) {
+    if (x.tick != y.tick) return x.tick < y.tick;
+    return (x.status & 0xF0) == 0x80 && (y.status & 0xF0) != 0x80;  // note-offs first
+  });
+  std::vector<uint8_t> trk;
+  auto meta = [&](uint8_t type, std::vector<uint8_t> data) {
+    trk.push_back(0);
+    trk.push_back(0xFF);
+    trk.push_back(type);
+    putVarLen(trk, uint32_t(data.size()));
+    trk.insert(trk.end(), data.begin(), data.end());
+  };
+  meta(0x51, {uint8_t(usPerQuarter >> 16), uint8_t(usPerQuarter >> 8), uint8_t(usPerQuarter)});
+  const uint8_t setup[] = {0, 0xC0, leadProgram, 0, 0xC1, padProgram, 0, 0xB0, 7, 110,
+                           0, 0xB1, 7, 90, 0, 0xB0, 91, 60, 0, 0xB1, 91, 70};
+  trk.insert(trk.end(), std::begin(setup), std::end(setup));
+  uint32_t now = 0;
+  for (const NoteEvent& e : ev) {
+    putVarLen(trk, e.tick - now);
+    now = e.tick;
+    trk.push_back(e.status);
+    trk.push_back(e.a);
+    trk.push_back(e.b);
+  }
+  putVarLen(trk, eighth);  // a short breath before the loop starts again
+  trk.push_back(0xFF);
+  trk.push_back(0x2F);
+  trk.push_back(0);
+
+  std::vector<uint8_t> b = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, uint8_t(division)};
+  const uint8_t hdr[] = {'M', 'T', 'r', 'k'};
+  b.insert(b.end(), std::begin(hdr), std::end(hdr));
+  uint32_t n = uint32_t(trk.size());
+  for (int s = 24; s >= 0; s -= 8) b.push_back(uint8_t(n >> s));
+  b.insert(b.end(), trk.begin(), trk.end());
+  return b;
+}
+
+// ---- sounds ----
+
+constexpr int kRate = 22050;
+
+std::vector<uint8_t> makeWav(const std::vector<double>& samples) {
+  std::vector<uint8_t> b = {'R', 'I', 'F', 'F'};
+  uint32_t data = uint32_t(samples.size()) * 2;
+  put32(b, 36 + data);
+  for (char c : std::string("WAVEfmt ")) b.push_back(uint8_t(c));
+  put32(b, 16);
+  put16(b, 1);  // PCM
+  put16(b, 1);  // mono
+  put32(b, kRate);
+  put32(b, kRate * 2);
+  put16(b, 2);
+  put16(b, 16);
+  for (char c : std::string("data")) b.push_back(uint8_t(c));
+  put32(b, data);
+  for (double s : samples) put16(b, uint16_t(int16_t(std::lround(std::clamp(s, -1.0, 1.0) * 30000))));
+  return b;
+}
+
+// A bell: a few inharmonic partials, each dying away at its own rate.
+std::vector<double> bell() {
+  std::vector<double> s(size_t(kRate * 1.6));
+  const double partials[][3] = {{880, 0.5, 2.5}, {1760 * 1.19, 0.25, 4}, {880 * 2.76, 0.15, 6},
+                                {440, 0.2, 1.8}};
+  for (size_t i = 0; i < s.size(); ++i) {
+    double t = double(i) / kRate, v = 0;
+    for (auto& p : partials) v += p[1] * std::sin(2 * kPi * p[0] * t) * std::exp(-p[2] * t);
+    s[i] = v * std::min(1.0, t * 400);
+  }
+  return s;
+}
+
+// Waves on a beach: low-passed noise swelling twice per loop; the swell is periodic in the
+// loop's length so the loop has no seam in loudness.
+std::vector<double> waves() {
+  const size_t n = size_t(kRate * 4);
+  std::vector<double> s(n);
+  Random rnd(42);
+  double lp1 = 0, lp2 = 0;
+  for (size_t i = 0; i < n; ++i) {
+    double white = rnd.unit() * 2 - 1;
+    lp1 += 0.08 * (white - lp1);
+    lp2 += 0.3 * (white - lp2);
+    double swell = 0.5 - 0.5 * std::cos(2 * kPi * 2 * double(i) / n);
+    s[i] = (lp1 * 1.6 + lp2 * 0.25 * swell) * (0.25 + 0.75 * swell);
+  }
+  for (size_t i = 0; i < 512; ++i) {  // tie the ends together
+    double t = i / 512.0;
+    s[i] *= t;
+    s[n - 1 - i] *= t;
+  }
+  return s;
+}
+
+// A cat's "meow": a pitch glide with a nasal formant.
+std::vector<double> meow() {
+  std::vector<double> s(size_t(kRate * 0.6));
+  double phase = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    double t = double(i) / kRate, u = t / 0.6;
+    double f = 520 + 380 * std::sin(kPi * std::min(1.0, u * 1.3));
+    phase += 2 * kPi * f / kRate;
+    double env = std::sin(kPi * u);
+    s[i] = env * (0.6 * std::sin(phase) + 0.25 * std::sin(2 * phase) + 0.12 * std::sin(3 * phase));
+  }
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s GAMEDIR\n", argv[0]);
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const std::string grp = dir + "/grp/", bgm = dir + "/bgm/", wav = dir + "/wav/";
+  bool ok = true;
+  ok &= writeBmp(grp + "LOGO.BMP", makeLogo());
+  ok &= writeBmp(grp + "TITLE.BMP", makeTitle());
+  ok &= writeBmp(grp + "MEADOW.BMP", makeMeadow());
+  ok &= writeBmp(grp + "ROOM.BMP", makeRoom());
+  ok &= writeJpeg(grp + "SEASIDE.JPG", makeSeaside());
+  ok &= writeJpeg(grp + "TOWN.JPG", makeNightTown());
+  ok &= writeBmp(grp + "MIRA.BMP", makeMira());
+  ok &= writeBmp(grp + "KURO.BMP", makeCat());
+  ok &= writeBmp(grp + "TEXTFORM.BMP", makeFrame());
+  // A gentle waltz-like tune for the day and a slow one for the evening.
+  ok &= writeFile(bgm + "0001.mid",
+                  makeMidi(500000, 10, 48,
+                           "E5:2 G5:2 C6:4 B5:2 G5:2 A5:4 G5:2 E5:2 F5:2 E5:2 D5:4 R:2 "
+                           "E5:2 G5:2 C6:4 D6:2 B5:2 C6:4 A5:2 G5:2 E5:2 D5:2 C5:6 R:2",
+                           "C3:8 F3:8 C3:8 G3:8 C3:8 G3:8 A3:8 C3:8"));
+  ok &= writeFile(bgm + "0002.mid",
+                  makeMidi(700000, 11, 89,
+                           "A4:4 C5:2 E5:2 D5:4 C5:4 B4:4 G4:4 A4:8 "
+                           "E5:4 D5:2 C5:2 B4:4 C5:2 D5:2 E5:6 A4:2 A4:8",
+                           "A2:8 F2:8 G2:8 A2:8 C3:8 G2:8 E2:8 A2:8"));
+  ok &= writeFile(wav + "BELL.WAV", makeWav(bell()));
+  ok &= writeFile(wav + "WAVES.WAV", makeWav(waves()));
+  ok &= writeFile(wav + "MEOW.WAV", makeWav(meow()));
+  return ok ? 0 : 1;
+}
