@@ -3,7 +3,6 @@
 // both see the same caches and clock; the counter "ratio" is the operation's processor time
 // over the memcpy's. The goals: copy and fill at most 1.2, AND, OR and pattern AND at most 1.5.
 #include <benchmark/benchmark.h>
-
 #include <time.h>
 
 #include <cstring>
@@ -66,21 +65,23 @@ const TBrush& pattern() {
 }
 
 void BM_Copy(benchmark::State& s) {
-  measure(s, [](TBitmap& d, const TBitmap& src) { BitBlt(d, 0, 0, kW, kH, src, 0, 0, ropSrcCopy); });
+  measure(s,
+          [](TBitmap& d, const TBitmap& src) { BitBlt(d, 0, 0, kW, kH, src, 0, 0, ropSrcCopy); });
 }
 void BM_And(benchmark::State& s) {
   measure(s, [](TBitmap& d, const TBitmap& src) { BitBlt(d, 0, 0, kW, kH, src, 0, 0, ropSrcAnd); });
 }
 void BM_Or(benchmark::State& s) {
-  measure(s, [](TBitmap& d, const TBitmap& src) { BitBlt(d, 0, 0, kW, kH, src, 0, 0, ropSrcPaint); });
+  measure(s,
+          [](TBitmap& d, const TBitmap& src) { BitBlt(d, 0, 0, kW, kH, src, 0, 0, ropSrcPaint); });
 }
 void BM_MergePaint(benchmark::State& s) {
-  measure(s, [](TBitmap& d, const TBitmap& src) {
-    BitBlt(d, 0, 0, kW, kH, src, 0, 0, ropMergePaint);
-  });
+  measure(
+      s, [](TBitmap& d, const TBitmap& src) { BitBlt(d, 0, 0, kW, kH, src, 0, 0, ropMergePaint); });
 }
 void BM_PatternAnd(benchmark::State& s) {
-  measure(s, [](TBitmap& d, const TBitmap&) { PatBlt(d, Rect(0, 0, kW, kH), pattern(), popPatAnd); });
+  measure(s,
+          [](TBitmap& d, const TBitmap&) { PatBlt(d, Rect(0, 0, kW, kH), pattern(), popPatAnd); });
 }
 void BM_Fill(benchmark::State& s) {
   measure(s, [](TBitmap& d, const TBitmap&) { FillRect(d, Rect(0, 0, kW, kH), RGB(0, 128, 0)); });

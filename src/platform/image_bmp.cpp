@@ -55,8 +55,7 @@ bool inspectBmp(const uint8_t* d, size_t n, BmpHeader& h) {
     h.height = le16(d + 20);
     h.bitCount = le16(d + 24);
     paletteEntry = 3;
-  } else if (hdrSize == 40 || hdrSize == 52 || hdrSize == 56 || hdrSize == 108 ||
-             hdrSize == 124) {
+  } else if (hdrSize == 40 || hdrSize == 52 || hdrSize == 56 || hdrSize == 108 || hdrSize == 124) {
     if (n < 14 + uint64_t(hdrSize)) return false;
     h.width = int32_t(le32(d + 18));
     const int64_t height = int32_t(le32(d + 22));

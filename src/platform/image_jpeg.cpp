@@ -10,12 +10,12 @@
 //     pads a stream that ends early, so the missing part comes out grey; rows after a fatal
 //     error stay grey as well.
 // Warnings (corrupt data, premature end) are expected on such files and are not printed.
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "platform/bitmap.h"
 #include "platform/files.h"

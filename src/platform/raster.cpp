@@ -74,8 +74,8 @@ using V32 = uint64_t __attribute__((vector_size(32)));
 // The operation is spelt out here rather than taken from combine(), because a function passing
 // 32-byte vectors by value would need AVX in the default build as well.
 template <TRasterOp op>
-__attribute__((target("avx2"))) void rowOpAvx2(uint8_t* __restrict d,
-                                               const uint8_t* __restrict s, size_t n) {
+__attribute__((target("avx2"))) void rowOpAvx2(uint8_t* __restrict d, const uint8_t* __restrict s,
+                                               size_t n) {
   size_t i = 0;
   for (; i + 32 <= n; i += 32) {
     V32 sv, dv;
@@ -89,7 +89,7 @@ __attribute__((target("avx2"))) void rowOpAvx2(uint8_t* __restrict d,
     if constexpr (op == ropSrcCopy) dv = sv;
     std::memcpy(d + i, &dv, 32);
   }
-  rowOp<op>(d + i, s + i, n - i - (n > i));
+  rowOp<op>(d + i, s + i, n - i);
 }
 
 bool haveAvx2() {
@@ -136,15 +136,19 @@ void blockOp(uint8_t* dRow, size_t dStride, const uint8_t* sRow, size_t sStride,
     rowOp<op>(dRow, sRow, rowBytes);
 }
 
-void dispatchBlock(TRasterOp op, uint8_t* dRow, size_t dStride, const uint8_t* sRow,
-                   size_t sStride, size_t rowBytes, int64_t rows) {
+void dispatchBlock(TRasterOp op, uint8_t* dRow, size_t dStride, const uint8_t* sRow, size_t sStride,
+                   size_t rowBytes, int64_t rows) {
   switch (op) {
-    case ropSrcCopy: return blockOp<ropSrcCopy>(dRow, dStride, sRow, sStride, rowBytes, rows);
-    case ropSrcAnd: return blockOp<ropSrcAnd>(dRow, dStride, sRow, sStride, rowBytes, rows);
-    case ropSrcPaint: return blockOp<ropSrcPaint>(dRow, dStride, sRow, sStride, rowBytes, rows);
+    case ropSrcCopy:
+      return blockOp<ropSrcCopy>(dRow, dStride, sRow, sStride, rowBytes, rows);
+    case ropSrcAnd:
+      return blockOp<ropSrcAnd>(dRow, dStride, sRow, sStride, rowBytes, rows);
+    case ropSrcPaint:
+      return blockOp<ropSrcPaint>(dRow, dStride, sRow, sStride, rowBytes, rows);
     case ropMergePaint:
       return blockOp<ropMergePaint>(dRow, dStride, sRow, sStride, rowBytes, rows);
-    case ropSrcInvert: return blockOp<ropSrcInvert>(dRow, dStride, sRow, sStride, rowBytes, rows);
+    case ropSrcInvert:
+      return blockOp<ropSrcInvert>(dRow, dStride, sRow, sStride, rowBytes, rows);
     case ropNotSrcCopy:
       return blockOp<ropNotSrcCopy>(dRow, dStride, sRow, sStride, rowBytes, rows);
   }
@@ -156,7 +160,9 @@ struct Span {
   int64_t lo, hi;
   bool empty() const { return hi <= lo; }
 };
-Span clipSpan(int64_t lo, int64_t hi, int64_t size) { return {std::max<int64_t>(lo, 0), std::min(hi, size)}; }
+Span clipSpan(int64_t lo, int64_t hi, int64_t size) {
+  return {std::max<int64_t>(lo, 0), std::min(hi, size)};
+}
 
 // A copy of the rectangle (x, y, w, h) of an image, for operations whose source and
 // destination are the same image.
@@ -174,8 +180,8 @@ inline int64_t mapCoord(int64_t src0, int64_t off, int64_t sSize, int64_t dSize)
 }
 
 template <TRasterOp op>
-void stretchRows(TBitmap& dst, const TBitmap& src, const std::vector<int64_t>& colSrc,
-                 int64_t xa, const std::vector<int64_t>& rowSrc, const std::vector<int64_t>& rowDst) {
+void stretchRows(TBitmap& dst, const TBitmap& src, const std::vector<int64_t>& colSrc, int64_t xa,
+                 const std::vector<int64_t>& rowSrc, const std::vector<int64_t>& rowDst) {
   const size_t n = colSrc.size();
   int64_t prevSrc = -1;
   const uint8_t* prevDst = nullptr;
@@ -249,8 +255,7 @@ void BitBlt(TBitmap& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const TB
   dispatchBlock(op, d, size_t(dst.Stride()), s, size_t(src.Stride()), size_t(cw) * 3, ch);
 }
 
-void StretchBlt(TBitmap& dst, const TRect& dr, const TBitmap& src, const TRect& sr,
-                TRasterOp op) {
+void StretchBlt(TBitmap& dst, const TRect& dr, const TBitmap& src, const TRect& sr, TRasterOp op) {
   const int64_t dw = int64_t(dr.Right) - dr.Left, dh = int64_t(dr.Bottom) - dr.Top;
   const int64_t sw = int64_t(sr.Right) - sr.Left, sh = int64_t(sr.Bottom) - sr.Top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
@@ -287,12 +292,18 @@ void StretchBlt(TBitmap& dst, const TRect& dr, const TBitmap& src, const TRect& 
   }
   if (colSrc.empty() || rowSrc.empty()) return;
   switch (op) {
-    case ropSrcCopy: return stretchRows<ropSrcCopy>(dst, src, colSrc, xa, rowSrc, rowDst);
-    case ropSrcAnd: return stretchRows<ropSrcAnd>(dst, src, colSrc, xa, rowSrc, rowDst);
-    case ropSrcPaint: return stretchRows<ropSrcPaint>(dst, src, colSrc, xa, rowSrc, rowDst);
-    case ropMergePaint: return stretchRows<ropMergePaint>(dst, src, colSrc, xa, rowSrc, rowDst);
-    case ropSrcInvert: return stretchRows<ropSrcInvert>(dst, src, colSrc, xa, rowSrc, rowDst);
-    case ropNotSrcCopy: return stretchRows<ropNotSrcCopy>(dst, src, colSrc, xa, rowSrc, rowDst);
+    case ropSrcCopy:
+      return stretchRows<ropSrcCopy>(dst, src, colSrc, xa, rowSrc, rowDst);
+    case ropSrcAnd:
+      return stretchRows<ropSrcAnd>(dst, src, colSrc, xa, rowSrc, rowDst);
+    case ropSrcPaint:
+      return stretchRows<ropSrcPaint>(dst, src, colSrc, xa, rowSrc, rowDst);
+    case ropMergePaint:
+      return stretchRows<ropMergePaint>(dst, src, colSrc, xa, rowSrc, rowDst);
+    case ropSrcInvert:
+      return stretchRows<ropSrcInvert>(dst, src, colSrc, xa, rowSrc, rowDst);
+    case ropNotSrcCopy:
+      return stretchRows<ropNotSrcCopy>(dst, src, colSrc, xa, rowSrc, rowDst);
   }
 }
 
@@ -304,10 +315,14 @@ void PatBlt(TBitmap& dst, const TRect& r, const TBrush& brush, TPatternOp op) {
   alignas(16) uint8_t lines[8][48];
   brushLines(brush, xs.lo, lines);
   switch (op) {
-    case popPatCopy: return patBlock<popPatCopy>(dst, xs, ys, lines);
-    case popPatAnd: return patBlock<popPatAnd>(dst, xs, ys, lines);
-    case popPatPaint: return patBlock<popPatPaint>(dst, xs, ys, lines);
-    case popPatInvert: return patBlock<popPatInvert>(dst, xs, ys, lines);
+    case popPatCopy:
+      return patBlock<popPatCopy>(dst, xs, ys, lines);
+    case popPatAnd:
+      return patBlock<popPatAnd>(dst, xs, ys, lines);
+    case popPatPaint:
+      return patBlock<popPatPaint>(dst, xs, ys, lines);
+    case popPatInvert:
+      return patBlock<popPatInvert>(dst, xs, ys, lines);
   }
 }
 

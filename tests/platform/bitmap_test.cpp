@@ -1,7 +1,7 @@
 // TBitmap storage: formats, sizes, pixel layout.
-#include <gtest/gtest.h>
-
 #include "platform/bitmap.h"
+
+#include <gtest/gtest.h>
 
 TEST(BitmapStorage, DefaultFormatIsNotTwentyFourBit) {
   TBitmap b;

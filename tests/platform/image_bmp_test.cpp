@@ -156,98 +156,125 @@ TEST(BitmapDecode, VariantsReportTheirDepthAndGiveTheSamePixels) {
   };
   BmpFile base;
   std::vector<Case> cases = {
-      {"24-bit bottom-up", with(base, [](BmpFile& f) { f.pixels = packRows(24, packedColours(pack24), false); }),
+      {"24-bit bottom-up",
+       with(base, [](BmpFile& f) { f.pixels = packRows(24, packedColours(pack24), false); }),
        pf24bit, exact},
-      {"24-bit top-down", with(base, [](BmpFile& f) {
-         f.height = -2;
-         f.pixels = packRows(24, packedColours(pack24), true);
-       }),
+      {"24-bit top-down",
+       with(base,
+            [](BmpFile& f) {
+              f.height = -2;
+              f.pixels = packRows(24, packedColours(pack24), true);
+            }),
        pf24bit, exact},
-      {"24-bit core header", with(base, [](BmpFile& f) {
-         f.headerSize = 12;
-         f.pixels = packRows(24, packedColours(pack24), false);
-       }),
+      {"24-bit core header",
+       with(base,
+            [](BmpFile& f) {
+              f.headerSize = 12;
+              f.pixels = packRows(24, packedColours(pack24), false);
+            }),
        pf24bit, exact},
-      {"32-bit with alpha", with(base, [](BmpFile& f) {
-         f.bitCount = 32;
-         f.pixels = packRows(32, packedColours(pack32Alpha), false);
-       }),
+      {"32-bit with alpha",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 32;
+              f.pixels = packRows(32, packedColours(pack32Alpha), false);
+            }),
        pf32bit, exact},
-      {"32-bit V5 bit fields", with(base, [](BmpFile& f) {
-         f.bitCount = 32;
-         f.compression = 3;
-         f.headerSize = 124;
-         f.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
-         f.pixels = packRows(32, packedColours(pack24), false);
-       }),
+      {"32-bit V5 bit fields",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 32;
+              f.compression = 3;
+              f.headerSize = 124;
+              f.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+              f.pixels = packRows(32, packedColours(pack24), false);
+            }),
        pf32bit, exact},
-      {"8-bit palette", with(base, [](BmpFile& f) {
-         f.bitCount = 8;
-         f.palette = kPalette;
-         f.clrUsed = 6;
-         f.pixels = packRows(8, kIndices, false);
-       }),
+      {"8-bit palette",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 8;
+              f.palette = kPalette;
+              f.clrUsed = 6;
+              f.pixels = packRows(8, kIndices, false);
+            }),
        pf8bit, exact},
-      {"8-bit palette top-down", with(base, [](BmpFile& f) {
-         f.bitCount = 8;
-         f.height = -2;
-         f.palette = kPalette;
-         f.palette.resize(256);
-         f.pixels = packRows(8, kIndices, true);
-       }),
+      {"8-bit palette top-down",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 8;
+              f.height = -2;
+              f.palette = kPalette;
+              f.palette.resize(256);
+              f.pixels = packRows(8, kIndices, true);
+            }),
        pf8bit, exact},
-      {"4-bit palette", with(base, [](BmpFile& f) {
-         f.bitCount = 4;
-         f.palette = kPalette;
-         f.palette.resize(16);
-         f.pixels = packRows(4, kIndices, false);
-       }),
+      {"4-bit palette",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 4;
+              f.palette = kPalette;
+              f.palette.resize(16);
+              f.pixels = packRows(4, kIndices, false);
+            }),
        pf4bit, exact},
-      {"16-bit 555", with(base, [](BmpFile& f) {
-         f.bitCount = 16;
-         f.pixels = packRows(16, packedColours(pack555), false);
-       }),
+      {"16-bit 555",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 16;
+              f.pixels = packRows(16, packedColours(pack555), false);
+            }),
        pf15bit, via555},
-      {"16-bit bit fields 555", with(base, [](BmpFile& f) {
-         f.bitCount = 16;
-         f.compression = 3;
-         f.masks = {0x7C00, 0x03E0, 0x001F};
-         f.pixels = packRows(16, packedColours(pack555), false);
-       }),
+      {"16-bit bit fields 555",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 16;
+              f.compression = 3;
+              f.masks = {0x7C00, 0x03E0, 0x001F};
+              f.pixels = packRows(16, packedColours(pack555), false);
+            }),
        pf15bit, via555},
-      {"16-bit bit fields 565", with(base, [](BmpFile& f) {
-         f.bitCount = 16;
-         f.compression = 3;
-         f.masks = {0xF800, 0x07E0, 0x001F};
-         f.pixels = packRows(16, packedColours(pack565), false);
-       }),
+      {"16-bit bit fields 565",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 16;
+              f.compression = 3;
+              f.masks = {0xF800, 0x07E0, 0x001F};
+              f.pixels = packRows(16, packedColours(pack565), false);
+            }),
        pf16bit, via565},
-      {"16-bit V3 header 565", with(base, [](BmpFile& f) {
-         f.bitCount = 16;
-         f.compression = 3;
-         f.headerSize = 56;
-         f.masks = {0xF800, 0x07E0, 0x001F, 0};
-         f.pixels = packRows(16, packedColours(pack565), false);
-       }),
+      {"16-bit V3 header 565",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 16;
+              f.compression = 3;
+              f.headerSize = 56;
+              f.masks = {0xF800, 0x07E0, 0x001F, 0};
+              f.pixels = packRows(16, packedColours(pack565), false);
+            }),
        pf16bit, via565},
-      {"RLE8", with(base, [](BmpFile& f) {
-         f.bitCount = 8;
-         f.compression = 1;
-         f.palette = kPalette;
-         f.clrUsed = 6;
-         // Bottom row: three encoded runs of one pixel; end of line; top row: an absolute run
-         // of three, padded to a word; end of bitmap.
-         f.pixels = {1, 3, 1, 4, 1, 5, 0, 0, 0, 3, 0, 1, 2, 0, 0, 1};
-       }),
+      {"RLE8",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 8;
+              f.compression = 1;
+              f.palette = kPalette;
+              f.clrUsed = 6;
+              // Bottom row: three encoded runs of one pixel; end of line; top row: an absolute run
+              // of three, padded to a word; end of bitmap.
+              f.pixels = {1, 3, 1, 4, 1, 5, 0, 0, 0, 3, 0, 1, 2, 0, 0, 1};
+            }),
        pf8bit, exact},
-      {"RLE4", with(base, [](BmpFile& f) {
-         f.bitCount = 4;
-         f.compression = 2;
-         f.palette = kPalette;
-         f.palette.resize(16);
-         // As for RLE8, with two pixels to a byte.
-         f.pixels = {1, 0x30, 1, 0x40, 1, 0x50, 0, 0, 0, 3, 0x01, 0x20, 0, 1};
-       }),
+      {"RLE4",
+       with(base,
+            [](BmpFile& f) {
+              f.bitCount = 4;
+              f.compression = 2;
+              f.palette = kPalette;
+              f.palette.resize(16);
+              // As for RLE8, with two pixels to a byte.
+              f.pixels = {1, 0x30, 1, 0x40, 1, 0x50, 0, 0, 0, 3, 0x01, 0x20, 0, 1};
+            }),
        pf4bit, exact},
   };
   for (const Case& c : cases) {
@@ -261,9 +288,12 @@ TEST(BitmapDecode, VariantsReportTheirDepthAndGiveTheSamePixels) {
       for (int x = 0; x < 3; ++x) {
         const TColor got = out.Pixel(x, y), want = c.expect(kPicture[y][x]);
         const int slack = c.expect == exact ? 0 : 1;
-        EXPECT_LE(std::abs(GetRValue(got) - GetRValue(want)), slack) << c.name << " R " << x << "," << y;
-        EXPECT_LE(std::abs(GetGValue(got) - GetGValue(want)), slack) << c.name << " G " << x << "," << y;
-        EXPECT_LE(std::abs(GetBValue(got) - GetBValue(want)), slack) << c.name << " B " << x << "," << y;
+        EXPECT_LE(std::abs(GetRValue(got) - GetRValue(want)), slack)
+            << c.name << " R " << x << "," << y;
+        EXPECT_LE(std::abs(GetGValue(got) - GetGValue(want)), slack)
+            << c.name << " G " << x << "," << y;
+        EXPECT_LE(std::abs(GetBValue(got) - GetBValue(want)), slack)
+            << c.name << " B " << x << "," << y;
       }
   }
 }
@@ -306,10 +336,10 @@ TEST(BitmapDecode, DamagedAndForeignFilesAreNotLoadable) {
       {"signature only", {'B', 'M'}},
       {"cut in the header", cut(30)},
       {"cut in the pixels", cut(ok.size() - 1)},
-      {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', ' ', 't', 'h', 'i', 's',
-                     ' ', 'i', 's', ' ', 'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'}},
-      {"JPEG start", Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1,
-                           0, 1, 0, 0, 0xFF, 0xD9, 0, 0, 0, 0}},
+      {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', ' ', 't', 'h', 'i',
+                     's', ' ', 'i', 's', ' ', 'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'}},
+      {"JPEG start", Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F',  'I',  'F', 0, 1, 1,
+                           0,    0,    1,    0,    1, 0,  0,   0xFF, 0xD9, 0,   0, 0, 0}},
       {"zero width", patched(18, 0)},
       {"zero height", patched(22, 0)},
       {"negative width", patched(18, uint32_t(-3))},
@@ -372,7 +402,8 @@ TEST(BitmapEncode, RoundTripKeepsPixelsWithPaddedBottomUpRows) {
   for (int32_t w : {1, 2, 3, 4, 5, 13}) {
     TBitmap pic(w, 3, pf24bit);
     for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < w; ++x) pic.SetPixel(x, y, RGB(uint8_t(x * 19), uint8_t(y * 70), uint8_t(x + y)));
+      for (int x = 0; x < w; ++x)
+        pic.SetPixel(x, y, RGB(uint8_t(x * 19), uint8_t(y * 70), uint8_t(x + y)));
     const std::vector<uint8_t> file = EncodeBitmap(pic);
     const size_t rowBytes = (size_t(w) * 3 + 3) / 4 * 4;
     ASSERT_EQ(file.size(), 54 + rowBytes * 3) << w;

@@ -1,5 +1,6 @@
 // JPEG decoding: good pictures of each kind, truncated files, garbage.
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,8 +10,6 @@
 #include <fstream>
 #include <random>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "platform/bitmap.h"
 
@@ -78,8 +77,8 @@ Bytes encode(const TBitmap& pic, Kind kind, int quality = 95) {
   return out;
 }
 
-const TColor kBlocks[] = {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200), RGB(220, 220, 40),
-                          RGB(250, 250, 250), RGB(10, 10, 10)};
+const TColor kBlocks[] = {RGB(200, 30, 30),  RGB(30, 200, 30),   RGB(30, 30, 200),
+                          RGB(220, 220, 40), RGB(250, 250, 250), RGB(10, 10, 10)};
 
 TBitmap blocks(int32_t w, int32_t h) {
   TBitmap b(w, h, pf24bit);
@@ -207,8 +206,8 @@ TEST(ImageJpeg, LoadsFromAFile) {
   std::filesystem::create_directories(dir);
   const Bytes file = encode(blocks(48, 32), Kind::Colour);
   const std::string path = (dir / "pic.jpg").string();
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                               std::streamsize(file.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
   TBitmap out;
   ASSERT_TRUE(LoadJpegFile(path.c_str(), out));
   EXPECT_EQ(out.Width(), 48);

@@ -31,9 +31,9 @@ TEST(RasterLine, OnePixelPenLeavesOutTheEndPoint) {
       {7, 3, 2, 3, {{7, 3}, {6, 3}, {5, 3}, {4, 3}, {3, 3}}},
       {4, 8, 4, 5, {{4, 8}, {4, 7}, {4, 6}}},
       {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}}},
-      {5, 5, 5, 5, {}},                        // zero length draws nothing
-      {-3, 1, 2, 1, {{0, 1}, {1, 1}}},         // starts left of the image
-      {8, 2, 12, 2, {{8, 2}, {9, 2}}},         // runs off the right edge (width 10)
+      {5, 5, 5, 5, {}},                 // zero length draws nothing
+      {-3, 1, 2, 1, {{0, 1}, {1, 1}}},  // starts left of the image
+      {8, 2, 12, 2, {{8, 2}, {9, 2}}},  // runs off the right edge (width 10)
   };
   for (const Case& c : cases) {
     TBitmap b(10, 10);

@@ -18,12 +18,18 @@ TBitmap noise(int32_t w, int32_t h, uint32_t seed) {
 
 uint8_t modelRop(TRasterOp op, uint8_t s, uint8_t d) {
   switch (op) {
-    case ropSrcCopy: return s;
-    case ropSrcAnd: return s & d;
-    case ropSrcPaint: return s | d;
-    case ropMergePaint: return uint8_t(~s | d);
-    case ropSrcInvert: return s ^ d;
-    case ropNotSrcCopy: return uint8_t(~s);
+    case ropSrcCopy:
+      return s;
+    case ropSrcAnd:
+      return s & d;
+    case ropSrcPaint:
+      return s | d;
+    case ropMergePaint:
+      return uint8_t(~s | d);
+    case ropSrcInvert:
+      return s ^ d;
+    case ropNotSrcCopy:
+      return uint8_t(~s);
   }
   return d;
 }
@@ -64,7 +70,7 @@ void expectSame(const TBitmap& a, const TBitmap& b, const std::string& what) {
       }
 }
 
-constexpr TRasterOp kAllOps[] = {ropSrcCopy,   ropSrcAnd,    ropSrcPaint,
+constexpr TRasterOp kAllOps[] = {ropSrcCopy,    ropSrcAnd,    ropSrcPaint,
                                  ropMergePaint, ropSrcInvert, ropNotSrcCopy};
 
 }  // namespace
@@ -95,11 +101,19 @@ TEST(RasterOps, BitBltMatchesModelWithClipping) {
   struct Case {
     int32_t dx, dy, w, h, sx, sy;
   } cases[] = {
-      {0, 0, 50, 40, 0, 0},          {3, 2, 17, 5, 9, 1},       {-5, -3, 30, 20, 0, 0},
-      {10, 10, 100, 100, -7, -2},    {45, 35, 20, 20, 0, 0},     {0, 0, 50, 40, 30, 25},
-      {-100, 0, 10, 10, 0, 0},       {0, 0, 0, 10, 0, 0},        {0, 0, 10, -1, 0, 0},
-      {2, 1, INT32_MAX, INT32_MAX, 1, 1}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0, 0},
-      {7, 3, 22, 9, INT32_MAX, 0},   {1, 1, 22, 4, 1, 1},
+      {0, 0, 50, 40, 0, 0},
+      {3, 2, 17, 5, 9, 1},
+      {-5, -3, 30, 20, 0, 0},
+      {10, 10, 100, 100, -7, -2},
+      {45, 35, 20, 20, 0, 0},
+      {0, 0, 50, 40, 30, 25},
+      {-100, 0, 10, 10, 0, 0},
+      {0, 0, 0, 10, 0, 0},
+      {0, 0, 10, -1, 0, 0},
+      {2, 1, INT32_MAX, INT32_MAX, 1, 1},
+      {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0, 0},
+      {7, 3, 22, 9, INT32_MAX, 0},
+      {1, 1, 22, 4, 1, 1},
   };
   const TBitmap src = noise(41, 33, 1);
   for (TRasterOp op : kAllOps)
@@ -116,9 +130,9 @@ TEST(RasterOps, BitBltMatchesModelWithClipping) {
             d = modelRop(op, src.ScanLine(int32_t(fy))[fx * 3 + k], d);
           }
         }
-      expectSame(got, want,
-                 "op " + std::to_string(op) + " dx " + std::to_string(c.dx) + " w " +
-                     std::to_string(c.w));
+      expectSame(
+          got, want,
+          "op " + std::to_string(op) + " dx " + std::to_string(c.dx) + " w " + std::to_string(c.w));
     }
 }
 
@@ -228,10 +242,18 @@ TEST(RasterPattern, TilesFromTheImageOriginForEveryOp) {
           uint8_t want = d;
           if (in) {
             switch (c.op) {
-              case popPatCopy: want = cell; break;
-              case popPatAnd: want = cell & d; break;
-              case popPatPaint: want = cell | d; break;
-              case popPatInvert: want = cell ^ d; break;
+              case popPatCopy:
+                want = cell;
+                break;
+              case popPatAnd:
+                want = cell & d;
+                break;
+              case popPatPaint:
+                want = cell | d;
+                break;
+              case popPatInvert:
+                want = cell ^ d;
+                break;
             }
           }
           ASSERT_EQ(got.ScanLine(y)[x * 3 + k], want)
@@ -272,8 +294,9 @@ TEST(RasterPattern, BrushesFromBitsBitmapsAndInversion) {
 TEST(RasterFill, FillAndInvertOnlyInsideTheClippedRectangle) {
   struct Case {
     TRect r;
-  } cases[] = {{Rect(0, 0, 33, 21)}, {Rect(5, 3, 22, 4)}, {Rect(-10, -10, 3, 50)},
-               {Rect(30, 18, 2000, 2000)}, {Rect(10, 10, 5, 20)}, {Rect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX)}};
+  } cases[] = {{Rect(0, 0, 33, 21)},    {Rect(5, 3, 22, 4)},
+               {Rect(-10, -10, 3, 50)}, {Rect(30, 18, 2000, 2000)},
+               {Rect(10, 10, 5, 20)},   {Rect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX)}};
   for (const Case& c : cases) {
     TBitmap filled = noise(33, 21, 8), inverted = filled;
     const TBitmap before = filled;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "screens/ending.h"
+#include "screens/option.h"
 #include "support/game_play.h"
 #include "support/scenario_builder.h"
 
@@ -274,4 +276,52 @@ TEST(GameMenu, FetchWithoutANodeReportsAndEndsTheLoop) {
   EXPECT_EQ(g.f->StepState, ssStopped);
   EXPECT_FALSE(g.h.app.Terminated());
   EXPECT_TRUE(g.fake().WindowVisible());
+}
+
+TEST(GameMenu, OptionScreenWaitsIdleAndLeadsBackToTheMenu) {
+  PlayGame g(fourLines());
+  toStory(g);
+  uint64_t openedAt = 0, callsAtOpen = 0, callsAfter = 0;
+  g.When(waitingAfter(g, 1), [&] {
+     g.f->ReadFlags.Options.TextSpeed = 2;
+     g.f->ReadFlags.Options.Reserved2[5] = 0x5A;
+     g.RightClickAt(320, 200);
+   })
+      .When(idleIn(g, ssGameMenu), [&] { g.ClickItem(7); })  // "オプション"
+      .When([&] { return g.f->frmOption->Visible(); }, [&] {
+        EXPECT_EQ(g.f->StepState, ssOptions);
+        EXPECT_EQ(g.f->frmOption->OptionCopy.TextSpeed, 2);
+        EXPECT_EQ(g.f->frmOption->OptionCopy.Reserved2[5], 0x5A);
+        EXPECT_EQ(g.f->frmOption->ClientWidth(), 640);
+        EXPECT_EQ(g.f->frmOption->ClientHeight(), 480);
+        openedAt = g.fake().Elapsed();
+        callsAtOpen = g.fake().ProcessMessagesCount();
+      })
+      // While it is open the loop waits for input instead of spinning.
+      .When([&] { return g.fake().Elapsed() >= openedAt + 1000; }, [&] {
+        callsAfter = g.fake().ProcessMessagesCount();
+        EXPECT_EQ(g.f->StepState, ssOptions);
+        g.f->frmOption->Hide();
+      })
+      .When(idleIn(g, ssGameMenu), [&] {
+        EXPECT_EQ(g.f->PrevStepState, ssOptions);
+        EXPECT_EQ(g.fake().ClientPixel(5, 5), kDarkScene);
+      });
+  ASSERT_TRUE(g.Play());
+  EXPECT_LT(callsAfter - callsAtOpen, 400u);
+}
+
+TEST(GameMenu, EndingScreenHiddenReturnsToTheStory) {
+  PlayGame g(fourLines());
+  toStory(g);
+  g.When(waitingAfter(g, 1), [&] {
+     g.f->StepState = ssEnding;
+     g.f->frmEnding->Show();
+   })
+      .When([&] { return g.fake().Elapsed() > 0 && g.f->StepState == ssEnding; },
+            [&] { g.f->frmEnding->Hide(); })
+      .When(idleIn(g, ssStory), [&] { g.ClickAt(320, 200); })
+      .When(waitingAfter(g, 2));
+  ASSERT_TRUE(g.Play());
+  EXPECT_EQ((*g.f->Backlog)[1], "two");
 }
