@@ -10,12 +10,15 @@
 //     pads a stream that ends early, so the missing part comes out grey; rows after a fatal
 //     error stay grey as well.
 // Warnings (corrupt data, premature end) are expected on such files and are not printed.
-#include <jpeglib.h>
-
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+// jpeglib.h needs size_t and FILE declared before it, so it stays after the standard headers.
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
 
 #include "platform/bitmap.h"
 #include "platform/files.h"

@@ -3,7 +3,9 @@
 //
 // These run on whole 640 x 480 frames every 30 ms during transitions, so the inner loops work on
 // byte spans of a row with 16-byte vectors (GCC/Clang vector extensions, which both compilers
-// turn into plain SSE2 loads, stores and logic without needing the auto-vectoriser). A pattern
+// turn into plain SSE2 loads, stores and logic without needing the auto-vectoriser); the
+// source-and-destination operations also have a 32-byte AVX2 version, chosen at run time when
+// the processor has it, because they read twice as much as a plain copy does. A pattern
 // brush repeats every 8 pixels = 24 bytes; 48 bytes (the least common multiple of 16 and 24)
 // make three whole vectors, so a pattern row is prepared once as a 48-byte line in the phase of
 // the rectangle's left edge and then applied vector by vector.

@@ -20,8 +20,8 @@ constexpr int kShakeDefaultMs = 100;
 constexpr int32_t kShake = 16;  // displacement of the shaken picture in pixels
 
 struct ShakeFrame {
-  int32_t x, y;       // displacement of BkGnd on the window
-  TRect strips[2];    // the parts of the window the displaced picture uncovers
+  int32_t x, y;     // displacement of BkGnd on the window
+  TRect strips[2];  // the parts of the window the displaced picture uncovers
   int stripCount;
 };
 

@@ -43,15 +43,32 @@ void TMainFrm::FadeInScreen(int kind) {
   if (!splPaintView) return;
   TSplPaint& sp = *splPaintView;
   switch (kind) {
-    case 1: sp.FadeFromWhite(); break;
-    case 2: sp.FadeFromBlack(); break;
-    case 3: sp.SlitInLeft(); break;
-    case 4: sp.SlitInRight(); break;
-    case 5: sp.FadeFromWhiteContrast(); break;
-    case 6: sp.FadeFromBlackContrast(); break;
-    case 7: sp.FadeFromWhiteRGB(); break;
-    case 8: sp.FadeFromBlackRGB(); break;
-    default: return;
+    case 1:
+      sp.FadeFromWhite();
+      break;
+    case 2:
+      sp.FadeFromBlack();
+      break;
+    case 3:
+      sp.SlitInLeft();
+      break;
+    case 4:
+      sp.SlitInRight();
+      break;
+    case 5:
+      sp.FadeFromWhiteContrast();
+      break;
+    case 6:
+      sp.FadeFromBlackContrast();
+      break;
+    case 7:
+      sp.FadeFromWhiteRGB();
+      break;
+    case 8:
+      sp.FadeFromBlackRGB();
+      break;
+    default:
+      return;
   }
   RunTransition();
 }
@@ -60,15 +77,32 @@ void TMainFrm::FadeOutScreen(int kind, bool fill) {
   if (!splPaintView) return;
   TSplPaint& sp = *splPaintView;
   switch (kind) {
-    case 1: sp.FadeToWhite(); break;
-    case 2: sp.FadeToBlack(); break;
-    case 3: sp.SlitOutLeft(); break;
-    case 4: sp.SlitOutRight(); break;
-    case 5: sp.FadeToWhiteContrast(); break;
-    case 6: sp.FadeToBlackContrast(); break;
-    case 7: sp.FadeToWhiteRGB(); break;
-    case 8: sp.FadeToBlackRGB(); break;
-    default: return;
+    case 1:
+      sp.FadeToWhite();
+      break;
+    case 2:
+      sp.FadeToBlack();
+      break;
+    case 3:
+      sp.SlitOutLeft();
+      break;
+    case 4:
+      sp.SlitOutRight();
+      break;
+    case 5:
+      sp.FadeToWhiteContrast();
+      break;
+    case 6:
+      sp.FadeToBlackContrast();
+      break;
+    case 7:
+      sp.FadeToWhiteRGB();
+      break;
+    case 8:
+      sp.FadeToBlackRGB();
+      break;
+    default:
+      return;
   }
   RunTransition();
   if (!fill) return;

@@ -27,9 +27,9 @@ uint32_t speedWaitMs(uint8_t speed) {
 
 bool shiftHeld() { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
 
-constexpr uint32_t kBlinkMs = 500;       // half period of the click-wait mark
+constexpr uint32_t kBlinkMs = 500;         // half period of the click-wait mark
 constexpr uint32_t kHeldClickPause = 200;  // pause after a line when the button is held
-constexpr int kBevelStep = 20;           // brightness step of the window's bevel edges
+constexpr int kBevelStep = 20;             // brightness step of the window's bevel edges
 constexpr int kBacklogButtonPoints = 14;
 
 }  // namespace
@@ -174,8 +174,8 @@ bool TMainFrm::stepWaitClick() {
   }
   const int hit = DrawBacklogButtons();
   const bool held = LeftButtonDown && PrevTextSubState != tsTyping;
-  const bool advance = ClickPending || (held && BacklogPos < 0) ||
-                       (held && BacklogPos >= 0 && shiftHeld());
+  const bool advance =
+      ClickPending || (held && BacklogPos < 0) || (held && BacklogPos >= 0 && shiftHeld());
   if (advance) {
     ClickPending = 0;
     BacklogPos = MoveBacklogPos(hit, BacklogPos);

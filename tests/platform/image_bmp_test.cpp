@@ -1,6 +1,7 @@
 // Bitmap files of every depth and layout, built here byte by byte, and files that must be
 // refused.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>

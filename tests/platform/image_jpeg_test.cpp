@@ -1,15 +1,17 @@
 // JPEG decoding: good pictures of each kind, truncated files, garbage.
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <vector>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
 
 #include "platform/bitmap.h"
 

@@ -3,12 +3,14 @@
 // backgrounds.
 #include <gtest/gtest.h>
 
-#include <jpeglib.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
 
 #include "paint/splpaint.h"
 #include "platform/cp932.h"
@@ -17,12 +19,12 @@
 
 namespace {
 
-constexpr TColor kA = RGB(40, 80, 120);   // the scene's background
-constexpr TColor kB = RGB(90, 60, 30);    // another background
-constexpr TColor kC = RGB(250, 10, 10);   // sprite 1
-constexpr TColor kD = RGB(10, 240, 10);   // sprite 2
-constexpr TColor kE = RGB(0, 0, 200);     // sprite 0, the message-window frame slot
-constexpr TColor kM = RGB(255, 0, 255);   // "text" on BkGnd only
+constexpr TColor kA = RGB(40, 80, 120);  // the scene's background
+constexpr TColor kB = RGB(90, 60, 30);   // another background
+constexpr TColor kC = RGB(250, 10, 10);  // sprite 1
+constexpr TColor kD = RGB(10, 240, 10);  // sprite 2
+constexpr TColor kE = RGB(0, 0, 200);    // sprite 0, the message-window frame slot
+constexpr TColor kM = RGB(255, 0, 255);  // "text" on BkGnd only
 constexpr TColor kK = clBlack;
 constexpr TColor kW = clWhite;
 
@@ -102,10 +104,14 @@ class PictureCommands : public ::testing::Test {
   }
   TColor pixel(Image image, TPoint p) {
     switch (image) {
-      case kBk: return g.sp().BkGnd.Pixel(p.x, p.y);
-      case kTemp: return g.sp().Temp.Pixel(p.x, p.y);
-      case kOrg: return g.sp().OrgBkGnd.Pixel(p.x, p.y);
-      case kWin: return g.h.fake.ClientPixel(p.x, p.y);
+      case kBk:
+        return g.sp().BkGnd.Pixel(p.x, p.y);
+      case kTemp:
+        return g.sp().Temp.Pixel(p.x, p.y);
+      case kOrg:
+        return g.sp().OrgBkGnd.Pixel(p.x, p.y);
+      case kWin:
+        return g.h.fake.ClientPixel(p.x, p.y);
     }
     return 0;
   }
@@ -127,50 +133,77 @@ TEST_F(PictureCommands, SequencesLeaveTheImagesAndTheWindowAsExpected) {
   const std::vector<Case> cases = {
       {{"#DRAWBKGRP"},
        {{kBk, pS1, kC}, {kBk, pM, kA}, {kBk, pW, kAdark}, {kTemp, pW, kA}, {kOrg, pS1, kA}},
-       false, true},
+       false,
+       true},
       {{"#LOADBKGRP=other"},
        {{kBk, pS1, kC}, {kBk, pM, kM}, {kTemp, pS1, kB}, {kOrg, pS1, kB}, {kWin, pO, kA}},
-       false, true},
+       false,
+       true},
       {{"#LOADBKGRP=missing"}, {{kOrg, pO, kA}, {kTemp, pS1, kC}}, false, true},
       {{"#DRAWSPLITE=2,0"},
        {{kBk, pS2, kD}, {kBk, pM, kA}, {kBk, pW, kAdark}, {kTemp, pS2, kD}, {kOrg, pS2, kA}},
-       false, true},
-      {{"#DRAWSPLITE=2,1"}, {{kBk, pS2, kD}, {kBk, pM, kM}, {kBk, pW, kA}, {kTemp, pS2, kD}},
-       false, true},
+       false,
+       true},
+      {{"#DRAWSPLITE=2,1"},
+       {{kBk, pS2, kD}, {kBk, pM, kM}, {kBk, pW, kA}, {kTemp, pS2, kD}},
+       false,
+       true},
       // Slot 0 holds the message-window frame and stays out of the redraw.
       {{"#DRAWALL=0"},
-       {{kBk, pS1, kC}, {kBk, pS2, kD}, {kBk, pE, kA}, {kBk, pM, kA}, {kBk, pW, kAdark},
-        {kTemp, pS2, kD}, {kTemp, pE, kA}},
-       false, true},
+       {{kBk, pS1, kC},
+        {kBk, pS2, kD},
+        {kBk, pE, kA},
+        {kBk, pM, kA},
+        {kBk, pW, kAdark},
+        {kTemp, pS2, kD},
+        {kTemp, pE, kA}},
+       false,
+       true},
       {{"#DRAWALL=1"}, {{kBk, pS2, kD}, {kBk, pE, kA}, {kBk, pW, kA}}, false, true},
       // No sign: a "-" is ignored, so both move right and down.
       {{"#MOVESPLITE=1,10,20", "#PATCHALLSPLITE", "#DRAWSPLITE=1,0"},
        {{kBk, TPoint{105, 105}, kA}, {kBk, TPoint{135, 145}, kC}},
-       false, false},
+       false,
+       false},
       {{"#MOVESPLITE=1,-10,-20", "#PATCHALLSPLITE", "#DRAWSPLITE=1,0"},
        {{kBk, TPoint{105, 105}, kA}, {kBk, TPoint{135, 145}, kC}},
-       false, false},
+       false,
+       false},
       {{"#PATCHSPLITE=1"},
-       {{kBk, pS1, kA}, {kBk, pM, kA}, {kBk, pW, kAdark}, {kTemp, pS1, kA}, {kWin, pS1, kA},
+       {{kBk, pS1, kA},
+        {kBk, pM, kA},
+        {kBk, pW, kAdark},
+        {kTemp, pS1, kA},
+        {kWin, pS1, kA},
         {kWin, pW, kAdark}},
-       false, false},
+       false,
+       false},
       {{"#PATCHALLSPLITE"}, {{kBk, pS1, kA}, {kTemp, pS1, kA}, {kWin, pM, kA}}, false, false},
       {{"#FILLBLACK=0"}, {{kBk, pO, kK}, {kTemp, pS1, kC}, {kOrg, pO, kA}}, false, true},
       {{"#FILLBLACK=1"}, {{kBk, pO, kK}, {kTemp, pS1, kK}, {kOrg, pO, kK}}, false, true},
       {{"#FILLWHITE=0"}, {{kBk, pO, kW}, {kTemp, pO, kA}, {kOrg, pO, kA}}, false, true},
       {{"#FILLWHITE=1"}, {{kBk, pO, kW}, {kTemp, pO, kW}, {kOrg, pO, kW}}, false, true},
       {{"#FADEINSPLITE=2"},
-       {{kBk, pS2, kD}, {kBk, pS1, kC}, {kBk, pW, kAdark}, {kTemp, pS2, kD}, {kWin, pS2, kD},
+       {{kBk, pS2, kD},
+        {kBk, pS1, kC},
+        {kBk, pW, kAdark},
+        {kTemp, pS2, kD},
+        {kWin, pS2, kD},
         {kWin, pS1, kC}},
-       true, false},
+       true,
+       false},
       {{"#FADEOUTSPLITE=1"},
-       {{kBk, pS1, kA}, {kTemp, pS1, kA}, {kWin, pS1, kA}, {kWin, pW, kAdark}}, true, false},
+       {{kBk, pS1, kA}, {kTemp, pS1, kA}, {kWin, pS1, kA}, {kWin, pW, kAdark}},
+       true,
+       false},
       {{"#FADETOSPLITE=1,2"},
        {{kBk, pS1, kA}, {kBk, pS2, kD}, {kTemp, pS1, kA}, {kTemp, pS2, kD}, {kWin, pS2, kD}},
-       true, false},
+       true,
+       false},
       {{"#FADEINBLACK=0"},
        {{kBk, pS1, kC}, {kBk, pM, kA}, {kBk, pW, kAdark}, {kWin, pS1, kC}, {kWin, pW, kAdark}},
-       true, false},
+       true,
+       false},
       {{"#FADEINBLACK=1"}, {{kBk, pS1, kC}, {kBk, pW, kA}, {kOrg, pS1, kA}}, true, false},
       {{"#FADEINBLACKCONTRAST=0"}, {{kBk, pS1, kC}, {kWin, pW, kAdark}}, true, false},
       {{"#FADEINBLACKRGB=0"}, {{kBk, pS1, kC}, {kWin, pW, kAdark}}, true, false},
@@ -180,31 +213,52 @@ TEST_F(PictureCommands, SequencesLeaveTheImagesAndTheWindowAsExpected) {
       // The dither fade to black also blackens Temp when it is prepared, and every fade to
       // black ends with a black clean background; without fades both stay.
       {{"#FADEOUTBLACK=0"},
-       {{kBk, pS1, kK, kFadesOn}, {kTemp, pS1, kK, kFadesOn}, {kOrg, pO, kK, kFadesOn},
-        {kBk, pS1, kC, kFadesOff}, {kBk, pW, kAdark, kFadesOff}, {kTemp, pS1, kC, kFadesOff},
-        {kOrg, pO, kA, kFadesOff}, {kWin, pW, kAdark, kFadesOff}, {kWin, pO, kK, kFadesOn}},
-       true, false},
+       {{kBk, pS1, kK, kFadesOn},
+        {kTemp, pS1, kK, kFadesOn},
+        {kOrg, pO, kK, kFadesOn},
+        {kBk, pS1, kC, kFadesOff},
+        {kBk, pW, kAdark, kFadesOff},
+        {kTemp, pS1, kC, kFadesOff},
+        {kOrg, pO, kA, kFadesOff},
+        {kWin, pW, kAdark, kFadesOff},
+        {kWin, pO, kK, kFadesOn}},
+       true,
+       false},
       {{"#FADEOUTBLACKCONTRAST=0"},
-       {{kBk, pS1, kC}, {kBk, pW, kAdark}, {kTemp, pS1, kC}, {kOrg, pO, kK, kFadesOn},
-        {kWin, pS1, kC}, {kWin, pW, kAdark}},
-       true, false},
+       {{kBk, pS1, kC},
+        {kBk, pW, kAdark},
+        {kTemp, pS1, kC},
+        {kOrg, pO, kK, kFadesOn},
+        {kWin, pS1, kC},
+        {kWin, pW, kAdark}},
+       true,
+       false},
       // With 1 the window stays as the fade left it, black, while BkGnd holds the scene.
       {{"#FADEOUTBLACKRGB=1"},
        {{kBk, pS1, kC}, {kBk, pW, kA}, {kWin, pS1, kK}, {kWin, pO, kK}, {kWin, pW, kK}},
-       true, false},
+       true,
+       false},
       {{"#FADEOUTBLACKCONTRAST=1"}, {{kBk, pM, kA}, {kWin, pS1, kK}, {kWin, pO, kK}}, true, false},
       {{"#FADEOUTWHITE=1"},
-       {{kBk, pS1, kW}, {kBk, pW, kW}, {kTemp, pS1, kW}, {kOrg, pO, kW}, {kWin, pS1, kW},
+       {{kBk, pS1, kW},
+        {kBk, pW, kW},
+        {kTemp, pS1, kW},
+        {kOrg, pO, kW},
+        {kWin, pS1, kW},
         {kWin, pO, kW}},
-       true, false},
+       true,
+       false},
       {{"#FADEOUTWHITERGB=0"},
        {{kBk, pS1, kW}, {kBk, pW, kWdark}, {kTemp, pS1, kW}, {kOrg, pO, kW}, {kWin, pW, kWdark}},
-       true, false},
+       true,
+       false},
       {{"#FADEOUTWHITECONTRAST=1"}, {{kTemp, pO, kW}, {kWin, pO, kW}}, true, false},
       {{"#SLITINLEFT=0"}, {{kBk, pS1, kC}, {kBk, pW, kAdark}, {kWin, pS1, kC}}, true, false},
       {{"#SLITINRIGHT=0"}, {{kBk, pM, kA}, {kWin, pW, kAdark}}, true, false},
       {{"#SLITOUTLEFT=0"},
-       {{kBk, pS1, kC}, {kTemp, pS1, kC}, {kOrg, pO, kA}, {kWin, pW, kAdark}}, true, false},
+       {{kBk, pS1, kC}, {kTemp, pS1, kC}, {kOrg, pO, kA}, {kWin, pW, kAdark}},
+       true,
+       false},
       {{"#SLITOUTRIGHT=1"}, {{kBk, pS1, kC}, {kBk, pW, kA}, {kOrg, pO, kA}}, true, false},
   };
   for (bool fadesOn : {true, false}) {
@@ -244,9 +298,9 @@ TEST_F(PictureCommands, ScreenFadeKindsAndTheFillRule) {
     bool fill;
     TColor after;  // BkGnd at a plain point afterwards; 0xFFFFFFFF: the scene is untouched
   } cases[] = {
-      {1, true, kW},  {2, true, kK},  {3, true, kK},  {4, true, kK},  {5, true, kW},
-      {6, true, kK},  {7, true, kW},  {8, true, kK},  {2, false, kK}, {5, false, kW},
-      {0, true, 0xFFFFFFFF}, {9, true, 0xFFFFFFFF},
+      {1, true, kW},  {2, true, kK},  {3, true, kK},         {4, true, kK},
+      {5, true, kW},  {6, true, kK},  {7, true, kW},         {8, true, kK},
+      {2, false, kK}, {5, false, kW}, {0, true, 0xFFFFFFFF}, {9, true, 0xFFFFFFFF},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "kind " << c.kind << " fill " << c.fill);
@@ -351,9 +405,10 @@ TEST_F(PictureCommands, ShakesShowFourDisplacedFramesWithTheirPauses) {
     int dx, dy;
     std::vector<TPoint> black;
   };
-  const std::vector<Frame> tilt = {
-      {0, -16, {{5, 470}, {600, 464}}}, {0, 16, {{5, 5}, {600, 15}}},
-      {0, -16, {{5, 470}}},             {0, 16, {{5, 5}}}};
+  const std::vector<Frame> tilt = {{0, -16, {{5, 470}, {600, 464}}},
+                                   {0, 16, {{5, 5}, {600, 15}}},
+                                   {0, -16, {{5, 470}}},
+                                   {0, 16, {{5, 5}}}};
   const std::vector<Frame> quake = {
       {-16, -16, {{630, 10}, {5, 470}}},
       {16, -16, {{5, 10}, {300, 470}}},
@@ -418,8 +473,8 @@ TEST_F(PictureCommands, MissingOrEmptyJpegIsReportedAndChangesNothing) {
     const std::string line = std::string("#LOADBKJPG=") + name;
     EXPECT_TRUE(f->ExecuteCommand(line.c_str()));
     ASSERT_EQ(g.h.fake.Boxes().size(), 1u);
-    const std::string expected = std::string(SJ("画像ファイル[")) + g.PicturePath(name, "JPG") +
-                                 SJ("]が見つかりません。");
+    const std::string expected =
+        std::string(SJ("画像ファイル[")) + g.PicturePath(name, "JPG") + SJ("]が見つかりません。");
     EXPECT_EQ(g.h.fake.Boxes()[0].text, expected);
     EXPECT_EQ(g.h.fake.Boxes()[0].caption, SJ("エラー"));
     EXPECT_EQ(pixel(kOrg, pO), kA);

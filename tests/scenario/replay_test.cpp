@@ -51,6 +51,7 @@ class Replay : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(s.ok());
     ASSERT_EQ(f->TreeViewSinario.Count(), 3);
+    ASSERT_TRUE(s.h.folder.MakeDir("grp"));
     ASSERT_TRUE(SaveBitmapFile(s.h.folder.File("grp/bg.bmp").c_str(),
                                PictureGame::Solid(0x0000FF)));
     ASSERT_TRUE(SaveBitmapFile(s.h.folder.File("grp/spr.bmp").c_str(),

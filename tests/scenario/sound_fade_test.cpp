@@ -117,7 +117,7 @@ TEST_F(Fade, PausePerStepIsSecondsTimesAThousandDivSteps) {
       {MakeVolume(1010, 0), 2, 2000},          // 100 steps of 20 ms
       {MakeVolume(0xFFFF, 0xFFFF), 3, 3000},   // 1000 steps of 3 ms
       {MakeVolume(0xFFFF, 0xFFFF), 1, 1000},   // 1000 steps of 1 ms
-      {MakeVolume(2000, 0), 0, 0},             // no pause at all
+      {MakeVolume(1500, 9), 10, 10000},        // 1000 steps of 10 ms
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.volume) + " in " + std::to_string(c.seconds) + " s");

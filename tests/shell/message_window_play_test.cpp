@@ -10,8 +10,9 @@
 namespace {
 
 void toStory(PlayGame& g) {
-  g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); })
-      .When(InState(g, ssTitleMenu), [&] { g.ClickItem(18); });
+  g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); }).When(InState(g, ssTitleMenu), [&] {
+    g.ClickItem(18);
+  });
 }
 
 bool typing(PlayGame& g) { return g.f->StepState == ssStory && g.f->TextSubState == tsTyping; }
@@ -56,11 +57,10 @@ TEST(MessageWindowPlay, ShiftShowsLinesWholeOnlyInReadNodes) {
     if (read) g.f->ReadFlags.ReadBits[0] |= 1;
     int frames = 0;
     uint32_t lastPos = 0;
-    g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); })
-        .When(InState(g, ssTitleMenu), [&] {
-          g.fake().AtNow().Shift(true);
-          g.ClickItem(18);
-        });
+    g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); }).When(InState(g, ssTitleMenu), [&] {
+      g.fake().AtNow().Shift(true);
+      g.ClickItem(18);
+    });
     g.When([&] {
       if (g.f->StepState != ssStory) return false;
       if (g.f->TextPos != lastPos) {

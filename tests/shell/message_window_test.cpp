@@ -81,10 +81,8 @@ TEST_F(MessageWindow, BackgroundDarkeningBevelAndFrame) {
     const char* what;
     bool noTextBack, eventMode, frame;
   } cases[] = {
-      {"bevel", false, false, false},
-      {"frame sprite", false, false, true},
-      {"NoTextBack", true, false, false},
-      {"NoTextBack with frame", true, false, true},
+      {"bevel", false, false, false},     {"frame sprite", false, false, true},
+      {"NoTextBack", true, false, false}, {"NoTextBack with frame", true, false, true},
       {"EventMode", false, true, true},
   };
   const TColor red = RGB(255, 0, 0);
@@ -138,8 +136,7 @@ TEST_F(MessageWindow, SpeakerNameIndentsEveryLineOfTheText) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const TBitmap withName = draw(cp932(c.name));
-    EXPECT_EQ(leftmostChange(withName, g.sp().Temp, line2Top, line2Bottom),
-              plainLine2 + c.indent);
+    EXPECT_EQ(leftmostChange(withName, g.sp().Temp, line2Top, line2Bottom), plainLine2 + c.indent);
     // The name itself starts at the left edge of the text area.
     const int nameLeft = leftmostChange(withName, g.sp().Temp, top, top + lineHeight - 4);
     EXPECT_GE(nameLeft, 20);
@@ -292,8 +289,8 @@ TEST_F(MessageWindow, BacklogButtonsHitStrictlyInside) {
   struct Case {
     int x, y, hit;
   } cases[] = {
-      {590, 332, 1}, {610, 332, 2}, {581, 323, 1}, {619, 341, 2},
-      {580, 332, 0}, {600, 332, 0}, {620, 332, 0}, {590, 322, 0}, {610, 342, 0}, {300, 200, 0},
+      {590, 332, 1}, {610, 332, 2}, {581, 323, 1}, {619, 341, 2}, {580, 332, 0},
+      {600, 332, 0}, {620, 332, 0}, {590, 322, 0}, {610, 342, 0}, {300, 200, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.x << "," << c.y);

@@ -36,6 +36,5 @@ class PictureGame {
   // Writes the picture and loads it into BkGnd, OrgBkGnd and Temp.
   bool SetScene(const TBitmap& picture, const std::string& name = "scene");
   // Writes a sprite and loads it into slot n at (x, y).
-  bool SetSprite(int n, const TBitmap& picture, int32_t x, int32_t y,
-                 const std::string& name = "");
+  bool SetSprite(int n, const TBitmap& picture, int32_t x, int32_t y, const std::string& name = "");
 };
