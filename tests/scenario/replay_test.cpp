@@ -252,6 +252,9 @@ TEST_F(Replay, SlotOfANodeThatIsGoneChangesNothing) {
 
 TEST_F(Replay, RedrawFlagShowsTheResult) {
   f->Show();
+  // An empty scene is never copied to the screen, so give it a picture first.
+  TBitmap picture(640, 480, pf24bit);
+  ASSERT_TRUE(f->splPaintView->SetBkGnd(&picture, true));
   for (bool redraw : {false, true}) {
     SCOPED_TRACE(redraw);
     uint64_t frames = s.h.fake.FrameCount();

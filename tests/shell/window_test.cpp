@@ -182,10 +182,12 @@ TEST_F(Window, MenuBarSlidesInAtTheTopInFullScreen) {
 }
 
 TEST_F(Window, QuittingInFullScreenLeavesItBeforeClosing) {
+  // The logo's fade-in processes no messages, so the menu click is taken after it; the probe and
+  // the close request come well after that.
   h.fake.At(100).MenuClick(1, 1);  // "フルスクリーンモード(&F)"
-  h.fake.At(300).CloseRequest();
+  h.fake.At(3000).CloseRequest();
   bool fullDuringGame = false;
-  runWithProbe(200, [&] { fullDuringGame = h.fake.FullScreen() && f->mndFull->Checked; });
+  runWithProbe(2000, [&] { fullDuringGame = h.fake.FullScreen() && f->mndFull->Checked; });
   EXPECT_TRUE(fullDuringGame);
   EXPECT_TRUE(h.app.Terminated());
   EXPECT_FALSE(h.fake.FullScreen());
