@@ -221,11 +221,11 @@ TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
   ASSERT_EQ(slot.size(), sizeof(TSaveData));
   TSaveData save;
   std::memcpy(&save, slot.data(), sizeof save);
-  EXPECT_EQ(save.SaveNodeIndex, 1);  // pre-order: root, 海辺, 夜の街, おわりに
-  EXPECT_GT(save.SaveLineIndex, 0);
-  EXPECT_GE(save.SaveYear, 2000);
-  EXPECT_GE(save.SaveMonth, 1);
-  EXPECT_LE(save.SaveMonth, 12);
+  EXPECT_EQ(int(save.SaveNodeIndex), 1);  // pre-order: root, 海辺, 夜の街, おわりに
+  EXPECT_GT(int(save.SaveLineIndex), 0);
+  EXPECT_GE(int(save.SaveYear), 2000);
+  EXPECT_GE(int(save.SaveMonth), 1);
+  EXPECT_LE(int(save.SaveMonth), 12);
   // "海辺の夕暮れ" in CP932.
   EXPECT_STREQ(save.SaveTitle, "\x8a\x43\x95\xd3\x82\xcc\x97\x5b\x95\xe9\x82\xea");
   EXPECT_EQ(save.BgmWasPlaying, 1);
@@ -245,7 +245,7 @@ TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
   ASSERT_EQ(flags.size(), sizeof(TReadFlagsData));
   TReadFlagsData rf;
   std::memcpy(&rf, flags.data(), sizeof rf);
-  EXPECT_EQ(rf.PlayCount, 2);
+  EXPECT_EQ(int(rf.PlayCount), 2);
   EXPECT_TRUE(rf.IsRead(0));
   EXPECT_EQ(rf.Options.TextSpeed, 1);
 

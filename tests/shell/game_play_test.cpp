@@ -99,7 +99,7 @@ TEST(GamePlay, StartFromTheBeginningShowsTheFirstLine) {
       .When(InStory(g, tsWaitClick));
   ASSERT_TRUE(g.Play());
   EXPECT_EQ(titleMenuPixels, 100 * 100);
-  EXPECT_EQ(g.f->ReadFlags.PlayCount, 5);
+  EXPECT_EQ(int(g.f->ReadFlags.PlayCount), 5);
   EXPECT_FALSE(g.f->SaveData.TestFlag(7));
   ASSERT_EQ(g.f->Backlog->Count(), 1);
   EXPECT_EQ((*g.f->Backlog)[0], "first");

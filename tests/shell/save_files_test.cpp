@@ -55,14 +55,14 @@ TEST_F(SaveFiles, SaveWritesTheHeaderAndTheStateAsItStands) {
   std::strcpy(f->SaveData.CharNames[1], "Taro");
   ASSERT_TRUE(f->SaveSlot(3));
   TSaveData d = slotFile(3);
-  EXPECT_EQ(d.SaveYear, 2024);  // the fake's local time: 2024-04-01 12:00
-  EXPECT_EQ(d.SaveMonth, 4);
-  EXPECT_EQ(d.SaveDay, 1);
-  EXPECT_EQ(d.SaveHour, 12);
-  EXPECT_EQ(d.SaveMinute, 0);
+  EXPECT_EQ(int(d.SaveYear), 2024);  // the fake's local time: 2024-04-01 12:00
+  EXPECT_EQ(int(d.SaveMonth), 4);
+  EXPECT_EQ(int(d.SaveDay), 1);
+  EXPECT_EQ(int(d.SaveHour), 12);
+  EXPECT_EQ(int(d.SaveMinute), 0);
   EXPECT_STREQ(d.SaveTitle, "Chapter1");
-  EXPECT_EQ(d.SaveNodeIndex, 1);
-  EXPECT_EQ(d.SaveLineIndex, 2);
+  EXPECT_EQ(int(d.SaveNodeIndex), 1);
+  EXPECT_EQ(int(d.SaveLineIndex), 2);
   EXPECT_TRUE(d.TestFlag(5));
   EXPECT_STREQ(d.CharNames[1], "Taro");
   EXPECT_EQ(d.BgmWasPlaying, 0);
@@ -92,7 +92,7 @@ TEST_F(SaveFiles, TitleAndLineChoices) {
     ASSERT_TRUE(f->SaveSlot(1)) << c.name;
     TSaveData d = slotFile(1);
     EXPECT_STREQ(d.SaveTitle, c.title) << c.name;
-    EXPECT_EQ(d.SaveLineIndex, c.savedLine) << c.name;
+    EXPECT_EQ(int(d.SaveLineIndex), c.savedLine) << c.name;
   }
 }
 
@@ -151,7 +151,7 @@ TEST_F(SaveFiles, LoadRoundTrip) {
     EXPECT_EQ(f->LineIndex, 2);
     EXPECT_TRUE(f->SaveData.TestFlag(700));
     EXPECT_STREQ(f->SaveData.SaveTitle, "Chapter1");
-    EXPECT_EQ(f->ReadFlags.PlayCount, plays + 1);
+    EXPECT_EQ(int(f->ReadFlags.PlayCount), plays + 1);
     ASSERT_EQ(f->NodeLines->Count(), 3);
     EXPECT_EQ((*f->NodeLines)[0], "first");
     EXPECT_EQ((*f->NodeLines)[2], "third");
@@ -167,7 +167,7 @@ TEST_F(SaveFiles, NeverSavedSlotLoadsAtTheStart) {
     EXPECT_EQ(f->NodeIndex, 0);
     EXPECT_EQ(f->LineIndex, 0);
     EXPECT_FALSE(f->SaveData.TestFlag(3));
-    EXPECT_EQ(f->ReadFlags.PlayCount, 1);
+    EXPECT_EQ(int(f->ReadFlags.PlayCount), 1);
   });
 }
 
@@ -219,7 +219,7 @@ TEST_F(SaveFiles, RefusedLoadsLeaveTheGameAsItWas) {
       EXPECT_EQ(f->LineIndex, 2) << c.name;
       EXPECT_TRUE(f->SaveData.TestFlag(9)) << c.name;
       EXPECT_STREQ(f->SaveData.CharNames[2], "Hanako") << c.name;
-      EXPECT_EQ(f->ReadFlags.PlayCount, plays) << c.name;
+      EXPECT_EQ(int(f->ReadFlags.PlayCount), plays) << c.name;
       EXPECT_EQ(f->StartupFailed, 0) << c.name;
       ASSERT_EQ(h.fake.Boxes().size(), c.reportsNode ? 1u : 0u) << c.name;
       if (c.reportsNode) {
@@ -238,12 +238,12 @@ TEST_F(SaveFiles, SlotHeaders) {
   ASSERT_TRUE(std::filesystem::remove(h.folder.File("orxdf04.svd")));
   for (TSaveData& e : f->SlotCache) e.SaveYear = 1;  // stale entries are cleared
   f->ReadSlotHeaders();
-  EXPECT_EQ(f->SlotCache[0].SaveYear, 2023);
+  EXPECT_EQ(int(f->SlotCache[0].SaveYear), 2023);
   EXPECT_STREQ(f->SlotCache[0].SaveTitle, "saved");
-  EXPECT_EQ(f->SlotCache[1].SaveYear, 2023);
+  EXPECT_EQ(int(f->SlotCache[1].SaveYear), 2023);
   EXPECT_EQ(f->SlotCache[1].SaveTitle[0], 0);
-  EXPECT_EQ(f->SlotCache[2].SaveYear, 0);
-  EXPECT_EQ(f->SlotCache[3].SaveYear, 0);  // missing file: a zero entry
+  EXPECT_EQ(int(f->SlotCache[2].SaveYear), 0);
+  EXPECT_EQ(int(f->SlotCache[3].SaveYear), 0);  // missing file: a zero entry
 }
 
 TEST_F(SaveFiles, MarkNodeReadRewritesTheReadFlagsFile) {

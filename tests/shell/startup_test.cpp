@@ -83,7 +83,7 @@ TEST_P(ExistingReadFlags, AreUsedAsStoredAndLeftAlone) {
   ASSERT_TRUE(h.folder.Write("orxrf.svd", stored.data(), stored.size()));
   TMainFrm* f = h.Start();
   EXPECT_EQ(h.folder.Read("orxrf.svd"), stored);
-  EXPECT_EQ(f->ReadFlags.PlayCount, 42);
+  EXPECT_EQ(int(f->ReadFlags.PlayCount), 42);
   EXPECT_EQ(f->ReadFlags.Options.TextSpeed, 2);
   EXPECT_EQ(f->ReadFlags.ReadBits[0], 0x81);
   EXPECT_EQ(f->TextBackContrast, GetParam().contrast);
@@ -101,7 +101,7 @@ TEST(Startup, ShortReadFlagsFileKeepsTheRestZero) {
   TMainFrm* f = h.Start();
   EXPECT_EQ(f->StartupFailed, 0);
   EXPECT_EQ(f->ReadFlags.ReadBits[0], 7);
-  EXPECT_EQ(f->ReadFlags.PlayCount, 0);
+  EXPECT_EQ(int(f->ReadFlags.PlayCount), 0);
   EXPECT_EQ(f->ReadFlags.Options.TextSpeed, 0);
 }
 
