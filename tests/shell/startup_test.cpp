@@ -126,6 +126,7 @@ TEST(Startup, PostsTheGameLoopMessageOnce) {
   });
   h.fake.At(500).CloseRequest();
   h.fake.RunScript();
+  h.fake.OnProcessMessages({});  // the hook uses locals that die before the harness does
   EXPECT_EQ(seen, ssLogo);
   EXPECT_EQ(f->StepState, ssStopped);
   EXPECT_TRUE(h.app.Terminated());
