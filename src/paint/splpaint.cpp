@@ -249,7 +249,6 @@ void TSplPaint::SetVisible(int n, bool v) {
 // the control's own area, and shows the window picture at once.
 void TSplPaint::copyToScreen(const TBitmap& src, int32_t dx, int32_t dy, const TRect& srcRect) {
   if (!parent_) return;
-  TBitmap& screen = parent_->Canvas();
   // Clip in 64 bits: positions come from callers (shakes) and may be anything.
   int64_t x0 = int64_t(Left) + dx, y0 = int64_t(Top) + dy;
   int64_t sx = srcRect.Left, sy = srcRect.Top;
@@ -260,10 +259,12 @@ void TSplPaint::copyToScreen(const TBitmap& src, int32_t dx, int32_t dy, const T
   if (y0 < ct) { sy += ct - y0; h -= ct - y0; y0 = ct; }
   w = std::min(w, cr - x0);
   h = std::min(h, cb - y0);
-  if (w > 0 && h > 0)
-    BitBlt(screen, int32_t(x0), int32_t(y0), int32_t(w), int32_t(h), src, int32_t(sx),
-           int32_t(sy), ropSrcCopy);
-  parent_->Present();
+  if (w <= 0 || h <= 0) {
+    parent_->Present();
+    return;
+  }
+  parent_->CopyToCanvasAndPresent(int32_t(x0), int32_t(y0), int32_t(w), int32_t(h), src,
+                                  int32_t(sx), int32_t(sy));
 }
 
 void TSplPaint::DrawToScreen(bool fromBkGnd) { DrawToScreen(fromBkGnd, 0, 0); }

@@ -123,8 +123,18 @@ class TForm {
   void Show();
   void Hide();
 
-  TBitmap& Canvas() { return canvas_; }
+  // The writable canvas counts as changed, so that the next present shows it.
+  TBitmap& Canvas() {
+    canvasWritten_ = true;
+    return canvas_;
+  }
   const TBitmap& Canvas() const { return canvas_; }
+  // Copies the w x h rectangle of src at (sx, sy) onto the canvas at (x, y), clipped to both,
+  // and presents the window picture unless neither this copy nor anything else changed it since
+  // the last present. Screens that redraw the same picture every frame then cost no more than
+  // a comparison.
+  void CopyToCanvasAndPresent(int32_t x, int32_t y, int32_t w, int32_t h, const TBitmap& src,
+                              int32_t sx, int32_t sy);
 
   // Composes the window picture (menu bar, main canvas, visible children, open drop-down, modal
   // box) and presents it on the backend at once.
@@ -169,6 +179,16 @@ class TForm {
   std::vector<TForm*> children_;
   std::unique_ptr<TMainMenu> menu_;
   TBitmap canvas_;
+  bool canvasWritten_ = true;  // changed since the window picture was last presented
+  // The last CopyToCanvasAndPresent: its source and clipped placement, and the written-rows
+  // serials of both images right after it. While they still hold, only rows written since can
+  // differ between the two.
+  struct CanvasCopy {
+    const TBitmap* src = nullptr;
+    int64_t x = 0, y = 0, w = 0, h = 0, sx = 0, sy = 0;
+    uint64_t srcSerial = 0, canvasSerial = 0;
+  } lastCopy_;
+  TBitmap::WrittenRows copySrcRows_, copyCanvasRows_;  // kept to reuse their storage
   bool visible_ = false;
   uint64_t showOrder_ = 0;
 };

@@ -61,6 +61,12 @@ struct Gui {
   TPoint syncedPos{INT_MIN, INT_MIN};
   bool syncedBordered = true;
 
+  // The backend shows what the last Present composed, with this full-screen state and offset;
+  // PresentIfChanged relies on it.
+  bool presentedValid = false;
+  bool presentedFull = false;
+  int32_t presentedOffset = 0;
+
   TBitmap picture;  // the composed window picture
   TBitmap view;     // the part shown in full screen
   TBitmap barCache;
@@ -85,6 +91,9 @@ struct Gui {
   // ---- compose.cpp ----
   // Composes the window picture and presents it (nothing while no window is to be seen).
   void Present();
+  // Presents only when the picture may differ from the one on the screen: a form's canvas was
+  // written, a child form or box or drop-down is showing, or the window itself changed.
+  void PresentIfChanged();
   void Compose();
   void ComposeForm(TForm* f, TPoint originInWindow);
   void SyncWindow();

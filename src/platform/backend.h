@@ -71,6 +71,9 @@ class Backend {
   // ---- window ----
   // Shows the picture at once: the view's size is the picture's size.
   virtual void Present(const TBitmap& picture) = 0;
+  // A present that was skipped because the picture on the screen would not change. The fake
+  // backend counts it as a frame, so that tests see every copy the engine made to the screen.
+  virtual void PresentUnchanged() {}
   virtual void ShowWindow(bool visible) = 0;
   virtual void SetWindowTitle(const std::string& cp932) = 0;
   virtual void SetWindowPosition(int32_t x, int32_t y) = 0;

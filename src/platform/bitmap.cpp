@@ -6,7 +6,65 @@
 
 TBitmap::TBitmap(int32_t w, int32_t h, TPixelFormat pf) : format_(pf) { SetSize(w, h); }
 
+TBitmap::TBitmap(const TBitmap& other)
+    : width_(other.width_), height_(other.height_), format_(other.format_),
+      pixels_(other.pixels_) {}
+
+TBitmap::TBitmap(TBitmap&& other) noexcept
+    : width_(other.width_), height_(other.height_), format_(other.format_),
+      pixels_(std::move(other.pixels_)) {
+  other.width_ = other.height_ = 0;
+  other.pixels_.clear();
+  other.MarkAllWritten();
+}
+
+TBitmap& TBitmap::operator=(const TBitmap& other) {
+  if (this != &other) {
+    width_ = other.width_;
+    height_ = other.height_;
+    format_ = other.format_;
+    pixels_ = other.pixels_;
+  }
+  MarkAllWritten();
+  return *this;
+}
+
+TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
+  if (this != &other) {
+    width_ = other.width_;
+    height_ = other.height_;
+    format_ = other.format_;
+    pixels_ = std::move(other.pixels_);
+    other.width_ = other.height_ = 0;
+    other.pixels_.clear();
+    other.MarkAllWritten();
+  }
+  MarkAllWritten();
+  return *this;
+}
+
+void TBitmap::markRows(int32_t y, int32_t count) const {
+  const int64_t a = std::max<int64_t>(y, 0), b = std::min<int64_t>(int64_t(y) + count, height_);
+  const size_t words = (size_t(std::max(height_, 0)) + 63) / 64;
+  if (written_.size() != words) written_.assign(words, 0);
+  for (int64_t r = a; r < b;) {
+    const int64_t bit = r & 63, n = std::min<int64_t>(64 - bit, b - r);
+    const uint64_t mask = n == 64 ? ~uint64_t(0) : ((uint64_t(1) << n) - 1) << bit;
+    written_[size_t(r >> 6)] |= mask;
+    r += n;
+  }
+}
+
+uint64_t TBitmap::TakeWrittenRows(WrittenRows* out) const {
+  out->all = allWritten_;
+  out->bits.swap(written_);
+  written_.assign((size_t(std::max(height_, 0)) + 63) / 64, 0);
+  allWritten_ = false;
+  return ++takeSerial_;
+}
+
 void TBitmap::SetSize(int32_t w, int32_t h) {
+  MarkAllWritten();
   w = std::max(w, 0);
   h = std::max(h, 0);
   if (w == 0 || h == 0) {
@@ -39,7 +97,7 @@ TColor TBitmap::Pixel(int32_t x, int32_t y) const {
 }
 
 void TBitmap::SetPixel(int32_t x, int32_t y, TColor c) {
-  uint8_t* p = ScanLine(y) + size_t(x) * 3;
+  uint8_t* p = WriteRows(y, 1) + size_t(x) * 3;
   p[0] = GetBValue(c);
   p[1] = GetGValue(c);
   p[2] = GetRValue(c);

@@ -22,6 +22,11 @@ class TBitmap {
   // A new image is empty and has the default format pfDevice, which is not 24-bit.
   TBitmap() = default;
   TBitmap(int32_t w, int32_t h, TPixelFormat pf = pf24bit);
+  // A copy's rows all count as written (see TakeWrittenRows).
+  TBitmap(const TBitmap& other);
+  TBitmap(TBitmap&& other) noexcept;
+  TBitmap& operator=(const TBitmap& other);
+  TBitmap& operator=(TBitmap&& other) noexcept;
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -38,11 +43,38 @@ class TBitmap {
   void SetHeight(int32_t h) { SetSize(width_, h); }
 
   int32_t Stride() const { return width_ * 3; }
-  uint8_t* ScanLine(int32_t y) { return pixels_.data() + size_t(y) * size_t(Stride()); }
+  // Writable access counts rows as written; reading through a const image does not. A row
+  // pointer may be walked down by Stride, so ScanLine counts every row from y to the bottom;
+  // WriteRows counts only the rows [y, y + count) the caller promises to write.
+  uint8_t* ScanLine(int32_t y) { return WriteRows(y, height_ - y); }
+  uint8_t* WriteRows(int32_t y, int32_t count) {
+    if (!allWritten_) markRows(y, count);
+    return pixels_.data() + size_t(y) * size_t(Stride());
+  }
   const uint8_t* ScanLine(int32_t y) const { return pixels_.data() + size_t(y) * size_t(Stride()); }
-  uint8_t* Bits() { return pixels_.data(); }
+  uint8_t* Bits() {
+    MarkAllWritten();
+    return pixels_.data();
+  }
   const uint8_t* Bits() const { return pixels_.data(); }
   size_t ByteSize() const { return pixels_.size(); }
+
+  // The rows asked for writing since a reader last took the record.
+  struct WrittenRows {
+    bool all = true;
+    std::vector<uint64_t> bits;  // bit r: row r
+    bool Has(int64_t row) const {
+      if (all) return true;
+      if (row < 0 || size_t(row >> 6) >= bits.size()) return false;
+      return (bits[size_t(row >> 6)] >> (row & 63)) & 1;
+    }
+  };
+  // Hands out the record and starts a new one. Each call gets a new serial, so a reader can
+  // tell that nobody else took the record since its own last call. The screen copy uses this
+  // to compare only the rows that may have changed.
+  uint64_t TakeWrittenRows(WrittenRows* out) const;
+  uint64_t WrittenRowsSerial() const { return takeSerial_; }
+  void MarkAllWritten() const { allWritten_ = true; }
 
   // Pixel access for tests and slow paths; (x, y) must lie inside the image.
   TColor Pixel(int32_t x, int32_t y) const;
@@ -52,6 +84,11 @@ class TBitmap {
   int32_t width_ = 0, height_ = 0;
   TPixelFormat format_ = pfDevice;
   std::vector<uint8_t> pixels_;
+  void markRows(int32_t y, int32_t count) const;
+  // Rows asked for writing since the last TakeWrittenRows; a new image counts as all written.
+  mutable bool allWritten_ = true;
+  mutable std::vector<uint64_t> written_;
+  mutable uint64_t takeSerial_ = 0;
 };
 
 // Raster operations of a copy: what the destination becomes from source S and destination D.

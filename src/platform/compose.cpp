@@ -41,7 +41,7 @@ void Gui::SyncWindow() {
 }
 
 void Gui::ComposeForm(TForm* f, TPoint origin) {
-  const TBitmap& c = f->Canvas();
+  const TBitmap& c = f->canvas_;  // reading does not count as a change
   BitBlt(picture, origin.x, origin.y, c.Width(), c.Height(), c, 0, 0);
   for (TForm* child : f->ChildrenInZOrder())
     ComposeForm(child, TPoint{origin.x + child->Left, origin.y + child->Top});
@@ -69,6 +69,7 @@ void Gui::Compose() {
 
 void Gui::Present() {
   TForm* main = Main();
+  presentedValid = false;
   // Nothing is on the screen while the window is hidden, except a message box.
   if (boxes.empty() && (!main || !main->Visible())) return;
   Compose();
@@ -76,12 +77,31 @@ void Gui::Present() {
   Backend& be = CurrentBackend();
   if (!fullScreen || !main) {
     be.Present(picture);
-    return;
+  } else {
+    int32_t vw = main->ClientWidth(), vh = main->ClientHeight();
+    if (view.Width() != vw || view.Height() != vh) view = TBitmap(vw, vh, pf24bit);
+    BitBlt(view, 0, 0, vw, vh, picture, 0, ViewOffset());
+    be.Present(view);
   }
-  int32_t vw = main->ClientWidth(), vh = main->ClientHeight();
-  if (view.Width() != vw || view.Height() != vh) view = TBitmap(vw, vh, pf24bit);
-  BitBlt(view, 0, 0, vw, vh, picture, 0, ViewOffset());
-  be.Present(view);
+  if (!main) return;
+  for (TForm* f : forms) f->canvasWritten_ = false;
+  presentedValid = true;
+  presentedFull = fullScreen;
+  presentedOffset = ViewOffset();
+}
+
+void Gui::PresentIfChanged() {
+  TForm* main = Main();
+  const bool same = presentedValid && main && main->Visible() && !main->canvasWritten_ &&
+                    boxes.empty() && menu.open < 0 && !repaintPending &&
+                    main->ChildrenInZOrder().empty() && fullScreen == presentedFull &&
+                    ViewOffset() == presentedOffset && syncValid &&
+                    main->Caption == syncedTitle && (main->BorderStyle != bsNone) == syncedBordered &&
+                    (fullScreen || TPoint{main->Left, main->Top} == syncedPos);
+  if (same)
+    CurrentBackend().PresentUnchanged();
+  else
+    Present();
 }
 
 TForm* Gui::FormAt(TPoint window, TPoint* client) {

@@ -338,6 +338,16 @@ void FakeBackend::Present(const TBitmap& picture) {
   }
 }
 
+void FakeBackend::PresentUnchanged() {
+  ++unchangedCount_;
+  if (frames_.empty()) {
+    ++frameCount_;
+    return;
+  }
+  TBitmap same = frames_.front();
+  Present(same);
+}
+
 void FakeBackend::SetKeptFrames(size_t n) {
   keptFrames_ = n;
   while (frames_.size() > n) frames_.pop_back();

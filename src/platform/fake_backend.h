@@ -127,6 +127,8 @@ class FakeBackend : public Backend {
   // ---- frames ----
   void SetKeptFrames(size_t n);
   uint64_t FrameCount() const { return frameCount_; }
+  // Of those, the presents the layer skipped because nothing on the screen would change.
+  uint64_t UnchangedFrameCount() const { return unchangedCount_; }
   const TBitmap& LastFrame() const { return Frame(0); }
   const TBitmap& Frame(size_t back) const;  // 0 = last; an empty picture when not kept
   TColor ClientPixel(int32_t x, int32_t y) const;
@@ -163,6 +165,7 @@ class FakeBackend : public Backend {
   bool WaitEvent(BackendEvent& ev, uint32_t timeoutMs) override;
   void ProcessMessagesStarted() override;
   void Present(const TBitmap& picture) override;
+  void PresentUnchanged() override;
   void ShowWindow(bool visible) override { windowVisible_ = visible; }
   void SetWindowTitle(const std::string& cp932) override { title_ = cp932; }
   void SetWindowPosition(int32_t x, int32_t y) override { position_ = TPoint{x, y}; }
@@ -204,6 +207,7 @@ class FakeBackend : public Backend {
   size_t keptFrames_ = 8;
   std::deque<TBitmap> frames_;
   uint64_t frameCount_ = 0;
+  uint64_t unchangedCount_ = 0;
 
   std::function<void()> hook_;
   bool inHook_ = false;

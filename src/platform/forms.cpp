@@ -1,5 +1,6 @@
 // TForm: geometry, visibility, parenting and the close path; the registry of live forms.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/app.h"
 #include "platform/app_internal.h"
@@ -164,6 +165,71 @@ TPoint TForm::ScreenToClient(TPoint p) const {
 }
 
 void TForm::Present() { Gui::Get().Present(); }
+
+void TForm::CopyToCanvasAndPresent(int32_t x, int32_t y, int32_t w, int32_t h, const TBitmap& src,
+                                   int32_t sx, int32_t sy) {
+  // Clip in 64 bits to both images: positions may come from anywhere (shakes).
+  int64_t dx = x, dy = y, srcX = sx, srcY = sy, cw = w, ch = h;
+  if (srcX < 0) {
+    dx -= srcX;
+    cw += srcX;
+    srcX = 0;
+  }
+  if (srcY < 0) {
+    dy -= srcY;
+    ch += srcY;
+    srcY = 0;
+  }
+  if (dx < 0) {
+    srcX -= dx;
+    cw += dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    srcY -= dy;
+    ch += dy;
+    dy = 0;
+  }
+  cw = std::min({cw, int64_t(canvas_.Width()) - dx, int64_t(src.Width()) - srcX});
+  ch = std::min({ch, int64_t(canvas_.Height()) - dy, int64_t(src.Height()) - srcY});
+  if (cw > 0 && ch > 0 && canvas_.Is24Bit() && src.Is24Bit()) {
+    // Right after the previous copy the rectangle on the canvas equalled the source. With the
+    // same source and placement, and neither image's record of written rows taken by anybody
+    // else since, only rows written in either image since then can differ.
+    const CanvasCopy& last = lastCopy_;
+    const bool sinceLast = last.src == &src && last.x == dx && last.y == dy && last.w == cw &&
+                           last.h == ch && last.sx == srcX && last.sy == srcY &&
+                           src.WrittenRowsSerial() == last.srcSerial &&
+                           canvas_.WrittenRowsSerial() == last.canvasSerial;
+    TBitmap::WrittenRows& srcRows = copySrcRows_;
+    TBitmap::WrittenRows& canvasRows = copyCanvasRows_;
+    const uint64_t srcSerial = src.TakeWrittenRows(&srcRows);
+    canvas_.TakeWrittenRows(&canvasRows);
+    const size_t bytes = size_t(cw) * 3;
+    bool changed = false;
+    for (int64_t row = 0; row < ch; ++row) {
+      const int64_t sr = srcY + row, cr = dy + row;
+      if (sinceLast && !srcRows.Has(sr) && !canvasRows.Has(cr)) continue;
+      uint8_t* d = canvas_.WriteRows(int32_t(cr), 1) + size_t(dx) * 3;
+      const uint8_t* s = src.ScanLine(int32_t(sr)) + size_t(srcX) * 3;
+      // Once one row differs the rest is copied without comparing.
+      if (changed || std::memcmp(d, s, bytes) != 0) {
+        std::memcpy(d, s, bytes);
+        changed = true;
+      }
+    }
+    if (changed) canvasWritten_ = true;
+    // Takes the rows this copy itself wrote.
+    lastCopy_ = CanvasCopy{
+        &src, dx, dy, cw, ch, srcX, srcY, srcSerial, canvas_.TakeWrittenRows(&canvasRows)};
+  } else if (cw > 0 && ch > 0) {
+    BitBlt(canvas_, int32_t(dx), int32_t(dy), int32_t(cw), int32_t(ch), src, int32_t(srcX),
+           int32_t(srcY), ropSrcCopy);
+    canvasWritten_ = true;
+    lastCopy_ = CanvasCopy{};
+  }
+  Gui::Get().PresentIfChanged();
+}
 
 void TForm::Close() {
   bool canClose = true;

@@ -230,7 +230,7 @@ template <TPatternOp op>
 void patBlock(TBitmap& dst, Span xs, Span ys, const uint8_t lines[8][48]) {
   const size_t n = size_t(xs.hi - xs.lo) * 3;
   for (int64_t y = ys.lo; y < ys.hi; ++y)
-    patRow<op>(dst.ScanLine(int32_t(y)) + xs.lo * 3, n, lines[y & 7]);
+    patRow<op>(dst.WriteRows(int32_t(y), 1) + xs.lo * 3, n, lines[y & 7]);
 }
 
 }  // namespace
@@ -252,7 +252,7 @@ void BitBlt(TBitmap& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const TB
     BitBlt(dst, int32_t(dx + i0), int32_t(dy + j0), int32_t(cw), int32_t(ch), tmp, 0, 0, op);
     return;
   }
-  uint8_t* d = dst.ScanLine(int32_t(dy + j0)) + (dx + i0) * 3;
+  uint8_t* d = dst.WriteRows(int32_t(dy + j0), int32_t(ch)) + (dx + i0) * 3;
   const uint8_t* s = src.ScanLine(int32_t(sy + j0)) + (sx + i0) * 3;
   dispatchBlock(op, d, size_t(dst.Stride()), s, size_t(src.Stride()), size_t(cw) * 3, ch);
 }
@@ -347,7 +347,7 @@ void hSpan(TBitmap& dst, int64_t y, int64_t a, int64_t b, const uint8_t bgr[3]) 
   if (y < 0 || y >= dst.Height()) return;
   a = std::max<int64_t>(a, 0);
   b = std::min<int64_t>(b, dst.Width());
-  uint8_t* p = dst.ScanLine(int32_t(y));
+  uint8_t* p = dst.WriteRows(int32_t(y), 1);
   for (int64_t x = a; x < b; ++x) std::memcpy(p + x * 3, bgr, 3);
 }
 
@@ -355,7 +355,7 @@ void vSpan(TBitmap& dst, int64_t x, int64_t a, int64_t b, const uint8_t bgr[3]) 
   if (x < 0 || x >= dst.Width()) return;
   a = std::max<int64_t>(a, 0);
   b = std::min<int64_t>(b, dst.Height());
-  for (int64_t y = a; y < b; ++y) std::memcpy(dst.ScanLine(int32_t(y)) + x * 3, bgr, 3);
+  for (int64_t y = a; y < b; ++y) std::memcpy(dst.WriteRows(int32_t(y), 1) + x * 3, bgr, 3);
 }
 
 // The steps i of a line along its major axis, from m0 in direction sm, whose coordinate lies in

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -16,6 +17,11 @@ namespace {
 
 constexpr uint32_t kQuitGraceMs = 10000;
 constexpr uint32_t kQuitRepeatMs = 1000;
+
+bool samePicture(const TBitmap& a, const TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) return false;
+  return std::memcmp(a.Bits(), b.Bits(), size_t(a.Stride()) * size_t(a.Height())) == 0;
+}
 
 int vkFromSdl(SDL_Keycode k) {
   if (k >= SDLK_a && k <= SDLK_z) return 'A' + int(k - SDLK_a);
@@ -106,7 +112,10 @@ class SdlBackend final : public Backend {
   SDL_DisplayMode desktop_{};
   int32_t desktopBits_ = 24;
   uint32_t wakeEvent_ = 0;
-  TBitmap last_;
+  // The picture last handed to the renderer, and whether the window needs it again although
+  // it has not changed (exposed, resized, switched to or from full screen).
+  TBitmap shown_;
+  bool stale_ = true;
   // View -> window: window = offset + view * scale.
   float scale_ = 1.0f;
   float offX_ = 0, offY_ = 0;
@@ -231,7 +240,7 @@ bool SdlBackend::takeScript(BackendEvent& ev) {
   ScriptEntry e;
   while (script_.TakeDue(now, e)) {
     if (e.kind == ScriptEntry::kShot) {
-      if (last_.Empty() || !SaveBitmapFile(e.text.c_str(), last_))
+      if (shown_.Empty() || !SaveBitmapFile(e.text.c_str(), shown_))
         std::fprintf(stderr, "miravel: cannot write the screenshot %s\n", e.text.c_str());
       continue;
     }
@@ -261,6 +270,7 @@ bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
           updateMapping();
+          stale_ = true;
           ev.kind = BackendEventKind::kExpose;
           return true;
         case SDL_WINDOWEVENT_MOVED:
@@ -361,6 +371,10 @@ void SdlBackend::Wake() {
 // ---- window ---------------------------------------------------------------------------------
 void SdlBackend::Present(const TBitmap& picture) {
   if (!renderer_ || picture.Empty()) return;
+  // The menus and the click wait copy the same picture to the screen every frame. Converting
+  // and presenting it again would show nothing new and costs most of the program's CPU while
+  // the player reads, so an unchanged picture stops here.
+  if (!stale_ && samePicture(shown_, picture)) return;
   int32_t pw = picture.Width(), ph = picture.Height();
   if (!texture_ || texW_ != pw || texH_ != ph) {
     if (texture_) SDL_DestroyTexture(texture_);
@@ -389,7 +403,8 @@ void SdlBackend::Present(const TBitmap& picture) {
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
   SDL_RenderPresent(renderer_);
-  if (scripted_) last_ = picture;  // kept for screenshots only
+  shown_ = picture;
+  stale_ = false;
 }
 
 void SdlBackend::ShowWindow(bool visible) {
@@ -418,6 +433,7 @@ bool SdlBackend::SetFullScreen(bool on) {
   if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
   fullScreen_ = on;
   updateMapping();
+  stale_ = true;
   return true;
 }
 

@@ -202,7 +202,7 @@ void blendGlyph(TBitmap& bmp, const fontface::Glyph& g, int32_t gx, int32_t gy, 
     const auto span = g.spans[size_t(y - gy)];
     const int32_t sx0 = std::max(x0, gx + span.first), sx1 = std::min(x1, gx + span.second);
     if (sx0 >= sx1) continue;
-    uint8_t* p = bmp.ScanLine(y) + size_t(sx0) * 3;
+    uint8_t* p = bmp.WriteRows(y, 1) + size_t(sx0) * 3;
     const uint8_t* cov = g.coverage.data() + size_t(y - gy) * size_t(g.width) + size_t(sx0 - gx);
     for (int32_t n = sx1 - sx0; n > 0; --n, p += 3) {
       const uint32_t a = *cov++;
@@ -224,7 +224,7 @@ void fillSolid(TBitmap& bmp, int32_t left, int32_t top, int32_t right, int32_t b
   left = std::max(0, left), top = std::max(0, top);
   right = std::min(bmp.Width(), right), bottom = std::min(bmp.Height(), bottom);
   for (int32_t y = top; y < bottom; ++y) {
-    uint8_t* p = bmp.ScanLine(y) + size_t(left) * 3;
+    uint8_t* p = bmp.WriteRows(y, 1) + size_t(left) * 3;
     for (int32_t x = left; x < right; ++x, p += 3) p[0] = b, p[1] = g, p[2] = r;
   }
 }

@@ -1,6 +1,7 @@
 // Running the transitions of the play area: the frame loop with its 30 ms pacing, and the
 // full-screen fade-ins and fade-outs by kind.
 #include "paint/splpaint.h"
+#include "platform/trace.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -9,29 +10,28 @@ constexpr uint32_t kFrameMs = 30;
 
 }  // namespace
 
-// One frame every 30 ms. A frame that comes late carries its lateness into the following
-// frames, which then wait less or not at all, so a slow moment does not stretch the whole
-// transition. No window messages are processed here: input waits until the picture is done.
+// One frame every 30 ms. The frames are due at fixed 30 ms steps from the start, so the time
+// spent preparing and showing a frame is part of the wait instead of adding to it. A frame that
+// comes late carries its lateness into the following frames, which then wait less or not at
+// all, so a slow moment does not stretch the whole transition. No window messages are processed
+// here: input waits until the picture is done.
 void TMainFrm::RunTransition() {
+  // Numbers the transitions in the pacing trace, so that intervals are taken within one only.
+  static long transitionNumber = 0;
+  ++transitionNumber;
   FadeDone = 0;
   if (!splPaintView) {
     FadeDone = 1;
     return;
   }
   TSplPaint& sp = *splPaintView;
-  uint32_t lateness = 0;
+  uint32_t due = timeGetTime();
   while (sp.FadeExecute(false)) {
-    if (lateness >= kFrameMs) {
-      lateness -= kFrameMs;
-    } else {
-      const uint32_t asked = kFrameMs - lateness;
-      const uint32_t start = timeGetTime();
-      uint32_t waited = 0;
-      // Unsigned differences keep the wait right across the wrap of the millisecond clock.
-      while ((waited = timeGetTime() - start) < asked) Sleep(1);
-      lateness = waited - asked;
-    }
+    due += kFrameMs;
+    // A signed difference keeps the wait right across the wrap of the millisecond clock.
+    while (static_cast<int32_t>(due - timeGetTime()) > 0) Sleep(1);
     sp.DrawToScreen(true);
+    Trace("frame", transitionNumber);
     // A game step entered from a load wait inside FadeExecute may have ended the transition.
     if (FadeDone) break;
   }

@@ -110,9 +110,16 @@ void TMainFrm::GameStep(bool& stop) {
     FrameTime = timeGetTime();
     processMessages();
     // Frames are at least 16 ms apart. The difference is taken unsigned so that the wrap of the
-    // millisecond clock neither skips nor stretches a frame.
+    // millisecond clock neither skips nor stretches a frame. The time is read before each 1 ms
+    // sleep, as a loop of 1 ms sleeps would; all but the last millisecond of the wait is slept
+    // in one call, so that a waiting game does not wake the processor every millisecond.
     while (LastFrameTime != 0 && FrameTime - LastFrameTime < kFrameMs) {
       FrameTime = timeGetTime();
+      const uint32_t since = FrameTime - LastFrameTime;
+      if (since + 1 < kFrameMs) {
+        Sleep(kFrameMs - 1 - since);
+        FrameTime = timeGetTime();
+      }
       Sleep(1);
     }
     LastFrameTime = FrameTime;

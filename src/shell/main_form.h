@@ -277,6 +277,8 @@ class TMainFrm : public TForm {
   bool stepWaitClick();
   // Shows backlog entry position in the backlog colours.
   void showBacklogEntry(int position);
+  // When the last revealed character of the line was due (the reveal's pace keeper).
+  uint32_t revealDue = 0;
 
   // ==== menus and slot screens (shell/menus.cpp) ===============================================
   // Draws menu screen kind (2, 3, 4, 7, 10, 11, 13) into BkGnd and returns the 1-based item

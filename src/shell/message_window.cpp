@@ -8,6 +8,7 @@
 
 #include "paint/splpaint.h"
 #include "platform/cp932.h"
+#include "platform/trace.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -127,6 +128,7 @@ bool TMainFrm::stepTyping(const char* line) {
   if (!line) line = "";
   const uint32_t length = static_cast<uint32_t>(std::strlen(line));
   const bool shift = shiftHeld();
+  const bool firstOfLine = TextPos == 0;
   if (length > TextPos) {
     char shown[kLineBytes];
     if ((shift && IsNodeRead(NodeIndex)) || ClickPending || ShowLineAtOnce) {
@@ -137,9 +139,17 @@ bool TMainFrm::stepTyping(const char* line) {
     } else {
       // A two-byte character appears as a whole in one step.
       if (IsLeadByte(static_cast<unsigned char>(line[TextPos]))) ++TextPos;
-      const uint32_t wait = speedWaitMs(ReadFlags.Options.TextSpeed);
-      if (wait) Sleep(wait);
-      Sleep(TextWaitMs);
+      // The speed's wait and the #TEXTWAIT pause. After the first character of a line they are
+      // counted from when the previous character was due, so that drawing and showing a
+      // character does not slow the pace; the 16 ms between frames covers short waits already.
+      const uint32_t wait = speedWaitMs(ReadFlags.Options.TextSpeed) + TextWaitMs;
+      const uint32_t now = timeGetTime();
+      uint32_t due = (firstOfLine ? now : revealDue) + wait;
+      if (static_cast<int32_t>(due - now) > 0)
+        Sleep(due - now);
+      else
+        due = now;
+      revealDue = due;
       size_t n = TextPos + 1;
       if (n > length) n = length;  // a lead byte without its trail byte at the end
       if (n > sizeof shown - 1) n = sizeof shown - 1;
@@ -149,6 +159,7 @@ bool TMainFrm::stepTyping(const char* line) {
     if (splPaintView) {
       DrawMessage(shown, SpeakerName, nullptr);
       splPaintView->CopyRectToScreen(true, TextRefreshRect);
+      Trace("char", static_cast<long>(TextPos));
     }
     ++TextPos;
     return false;

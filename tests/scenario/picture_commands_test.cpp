@@ -334,6 +334,7 @@ TEST_F(PictureCommands, ScreenFadeKindsAndTheFillRule) {
 class StallingFake : public FakeBackend {
  public:
   uint64_t stallAt = 0, stallMs = 0;
+  uint64_t presentMs = 0;  // how long showing a frame takes
   bool stalled = false;
   std::vector<uint64_t> presents;  // elapsed time of every presented frame
   void Delay(uint32_t ms) override {
@@ -347,21 +348,24 @@ class StallingFake : public FakeBackend {
   void Present(const TBitmap& picture) override {
     presents.push_back(Elapsed());
     FakeBackend::Present(picture);
+    Advance(presentMs);
   }
 };
 
 TEST_F(PictureCommands, TransitionFramesCarryTheirLateness) {
   buildScene();
   struct Case {
-    uint64_t stallAt, stallMs;
+    uint64_t stallAt, stallMs, presentMs;
     std::vector<uint64_t> firstFrames;
   } cases[] = {
       // Frame 2 comes 45 ms late: frame 3 follows without a wait and 15 ms are carried into
       // frame 4, after which the 30 ms rhythm resumes.
-      {30, 74, {30, 105, 105, 120, 150, 180}},
+      {30, 74, 0, {30, 105, 105, 120, 150, 180}},
       // 100 ms late: three frames are caught up at once, 10 ms are carried.
-      {30, 129, {30, 160, 160, 160, 160, 180, 210}},
-      {0, 0, {30, 60, 90, 120}},
+      {30, 129, 0, {30, 160, 160, 160, 160, 180, 210}},
+      {0, 0, 0, {30, 60, 90, 120}},
+      // Showing a frame takes 4 ms: that time is part of the next wait, not added to it.
+      {0, 0, 4, {30, 60, 90, 120}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "stall " << c.stallMs);
@@ -369,6 +373,7 @@ TEST_F(PictureCommands, TransitionFramesCarryTheirLateness) {
     StallingFake clock;  // the current backend while it lives
     clock.stallAt = c.stallAt;
     clock.stallMs = c.stallMs;
+    clock.presentMs = c.presentMs;
     const uint64_t messages = clock.ProcessMessagesCount();
     g.sp().FadeToBlackContrast();  // 20 frames
     f->RunTransition();
@@ -378,7 +383,7 @@ TEST_F(PictureCommands, TransitionFramesCarryTheirLateness) {
       EXPECT_EQ(clock.presents[i], c.firstFrames[i]) << "frame " << i;
     EXPECT_EQ(f->FadeDone, 1);
     // The final copy follows the last frame at once.
-    EXPECT_EQ(clock.presents.back(), clock.presents[clock.presents.size() - 2]);
+    EXPECT_EQ(clock.presents.back(), clock.presents[clock.presents.size() - 2] + c.presentMs);
   }
 }
 

@@ -189,6 +189,34 @@ TEST_F(MessageWindow, RevealPacingPerSpeedAndExtraWait) {
   }
 }
 
+// Showing a character takes time on a real screen. The reveal's pace counts it, so that the
+// characters still come every 50 ms at speed 0 (and the extra wait is kept as well).
+TEST_F(MessageWindow, RevealPaceIncludesTheTimeToShowACharacter) {
+  class SlowScreen : public FakeBackend {
+   public:
+    void Present(const TBitmap& picture) override {
+      FakeBackend::Present(picture);
+      Advance(3);
+    }
+  };
+  for (uint32_t extra : {0u, 20u}) {
+    SCOPED_TRACE(extra);
+    SlowScreen slow;  // the current backend while it lives
+    const std::string line = "abcdef";
+    f->ReadFlags.Options.TextSpeed = 0;
+    f->TextWaitMs = extra;
+    f->TextPos = 0;
+    f->TextSubState = tsTyping;
+    std::vector<uint64_t> shown;
+    while (!f->stepTyping(line.c_str())) shown.push_back(slow.Elapsed());
+    ASSERT_EQ(shown.size(), line.size());
+    // The first character waits the whole pause before it is drawn; the others keep the pace.
+    EXPECT_EQ(shown[0], 50 + extra + 3);
+    for (size_t i = 1; i < shown.size(); ++i)
+      EXPECT_EQ(shown[i] - shown[i - 1], 50 + extra) << "character " << i;
+  }
+}
+
 TEST_F(MessageWindow, RevealShowsTheRestAtOnce) {
   enum What { kClick, kAtOnce, kShiftRead, kShiftUnread, kNothing };
   struct Case {

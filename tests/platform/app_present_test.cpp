@@ -1,0 +1,149 @@
+// Copies to a form's canvas present the window picture only when something on it changed; the
+// screen must still show every change, whatever made it.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app_test_forms.h"
+
+namespace {
+
+constexpr TColor kBlue = RGB(0, 0, 255), kGreen = RGB(0, 255, 0);
+
+TBitmap filled(int32_t w, int32_t h, TColor c) {
+  TBitmap b(w, h, pf24bit);
+  FillRect(b, Rect(0, 0, w, h), c);
+  return b;
+}
+
+struct PresentFixture : AppFixture {
+  TBitmap scene = filled(640, 480, kBlue);
+  std::unique_ptr<RecordingForm> child;
+  PresentFixture() { main.CopyToCanvasAndPresent(0, 0, 640, 480, scene, 0, 0); }
+  // Copies the scene again; true when the layer skipped the present as unchanged.
+  bool copySkipped() {
+    uint64_t frames = fake.FrameCount(), skipped = fake.UnchangedFrameCount();
+    main.CopyToCanvasAndPresent(0, 0, 640, 480, scene, 0, 0);
+    EXPECT_EQ(fake.FrameCount(), frames + 1) << "every copy counts as a frame";
+    return fake.UnchangedFrameCount() == skipped + 1;
+  }
+};
+
+}  // namespace
+
+TEST(AppPresent, OnlyAnUnchangedPictureIsSkipped) {
+  struct Case {
+    const char* what;
+    std::function<void(PresentFixture&)> change;  // between two copies of the scene
+    bool skipped;
+    TColor atOrigin;  // client pixel (0, 0) on the screen afterwards
+  } cases[] = {
+      {"nothing", [](PresentFixture&) {}, true, kBlue},
+      {"the source", [](PresentFixture& f) { f.scene.SetPixel(0, 0, clRed); }, false, clRed},
+      {"the canvas drawn on directly",
+       [](PresentFixture& f) { f.main.Canvas().SetPixel(0, 0, kGreen); }, false, kBlue},
+      {"a child form shown",
+       [](PresentFixture& f) {
+         f.child = std::make_unique<RecordingForm>("child", &f.main);
+         f.child->SetBounds(300, 300, 10, 10);
+         f.child->Show();
+       },
+       false, kBlue},
+      {"full screen", [](PresentFixture&) { SetFullScreenDisplay(true); }, false, kBlue},
+      {"the window hidden and shown",
+       [](PresentFixture& f) {
+         f.main.Hide();
+         f.main.Show();
+       },
+       false, kBlue},
+  };
+  for (const auto& c : cases) {
+    PresentFixture f;
+    ASSERT_TRUE(f.copySkipped()) << "a second identical copy";
+    c.change(f);
+    EXPECT_EQ(f.copySkipped(), c.skipped) << c.what;
+    EXPECT_EQ(f.fake.ClientPixel(0, 0), c.atOrigin) << c.what;
+    // Once the window has caught up, the next identical copy is skipped again, except over a
+    // child form, whose canvas may change without a copy.
+    f.app.ProcessMessages();
+    EXPECT_EQ(f.copySkipped(), !f.child) << c.what;
+    SetFullScreenDisplay(false);
+  }
+}
+
+TEST(AppPresent, ACopyIsClippedToBothImages) {
+  struct Case {
+    int32_t x, y, w, h, sx, sy;
+    TPoint red;  // canvas pixel that gets the source's red pixel at (5, 5), or (-1, -1)
+  } cases[] = {
+      {0, 0, 640, 480, 0, 0, {5, 5}},
+      {-10, -10, 640, 480, 0, 0, {-1, -1}},  // the red pixel lands outside the canvas
+      {10, 20, 100, 100, 0, 0, {15, 25}},
+      {0, 0, 100, 100, -5, -5, {10, 10}},  // a negative source start shifts the target
+      {630, 470, 100, 100, 0, 0, {635, 475}},
+      {0, 0, 4, 4, 0, 0, {-1, -1}},  // the rectangle ends before the pixel
+  };
+  for (const auto& c : cases) {
+    AppFixture f;
+    FillRect(f.main.Canvas(), Rect(0, 0, 640, 480), clWhite);
+    TBitmap src = filled(50, 50, clBlack);
+    src.SetPixel(5, 5, clRed);
+    f.main.CopyToCanvasAndPresent(c.x, c.y, c.w, c.h, src, c.sx, c.sy);
+    int reds = 0;
+    for (int32_t y = 0; y < 480; ++y)
+      for (int32_t x = 0; x < 640; ++x)
+        if (f.fake.ClientPixel(x, y) == clRed) {
+          ++reds;
+          EXPECT_EQ(x, c.red.x);
+          EXPECT_EQ(y, c.red.y);
+        }
+    EXPECT_EQ(reds, c.red.x >= 0 ? 1 : 0) << c.x << "," << c.y << " from " << c.sx << "," << c.sy;
+  }
+}
+
+// Between two copies of the same source to the same place only rows written since are compared;
+// every way of writing a picture must count its rows.
+TEST(AppPresent, EveryWayOfWritingTheSourceReachesTheScreen) {
+  struct Case {
+    const char* what;
+    std::function<void(TBitmap&)> write;  // must make pixel (7, 300) red
+  } cases[] = {
+      {"SetPixel", [](TBitmap& b) { b.SetPixel(7, 300, clRed); }},
+      {"FillRect", [](TBitmap& b) { FillRect(b, Rect(7, 300, 8, 301), clRed); }},
+      {"BitBlt",
+       [](TBitmap& b) {
+         TBitmap red = filled(1, 1, clRed);
+         BitBlt(b, 7, 300, 1, 1, red, 0, 0, ropSrcCopy);
+       }},
+      {"a row pointer walked down",
+       [](TBitmap& b) {
+         uint8_t* p = b.ScanLine(100) + size_t(200) * b.Stride() + 7 * 3;
+         p[0] = 0, p[1] = 0, p[2] = 255;
+       }},
+      {"Bits",
+       [](TBitmap& b) {
+         uint8_t* p = b.Bits() + size_t(300) * b.Stride() + 7 * 3;
+         p[0] = 0, p[1] = 0, p[2] = 255;
+       }},
+      {"the record of written rows taken by another reader",
+       [](TBitmap& b) {
+         b.SetPixel(7, 300, clRed);
+         TBitmap::WrittenRows rows;
+         b.TakeWrittenRows(&rows);
+       }},
+      {"a copy assigned",
+       [](TBitmap& b) {
+         TBitmap other = b;
+         other.SetPixel(7, 300, clRed);
+         b = other;
+       }},
+  };
+  for (const auto& c : cases) {
+    PresentFixture f;
+    ASSERT_TRUE(f.copySkipped());
+    c.write(f.scene);
+    EXPECT_FALSE(f.copySkipped()) << c.what;
+    EXPECT_EQ(f.fake.ClientPixel(7, 300), clRed) << c.what;
+    EXPECT_EQ(f.fake.ClientPixel(7, 299), kBlue) << c.what;
+  }
+}
