@@ -238,7 +238,12 @@ class TMediaPlayer {
  private:
   enum class PlayState { Stopped, Playing, Paused };
   void endCommand();
-  void syncEnded();
+  void syncEnded(bool evenWithNoticeWaiting);
+  bool endedWithNoticeWaiting();
+  void pauseAtNextRound();
+  void pausePlaying();
+  template <typename Body>
+  void command(const char* name, Body body);
   void abortPending(uintptr_t how);
   bool startOrResume();
   void record(const char* call, int result);

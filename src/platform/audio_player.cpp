@@ -68,15 +68,37 @@ void TMediaPlayer::abortPending(uintptr_t how) {
     Application->PostMessage(Owner, MM_MCINOTIFY, how, static_cast<intptr_t>(ticket));
 }
 
+// A play that ended by itself and asked for a notice: the notice is on its way and has not been
+// handled yet.
+bool TMediaPlayer::endedWithNoticeWaiting() {
+  return open_ && state_ == PlayState::Playing && pendingPlay_ != 0 && !streamActive(this);
+}
+
 // A play that was under way has reached its end by itself: the position is at the end, and
-// with auto-rewind the next Play starts from the beginning.
-void TMediaPlayer::syncEnded() {
+// with auto-rewind the next Play starts from the beginning. Until the notice of a play that
+// asked for one has been handled, the play still counts as playing (unless the caller takes the
+// end at once): the game restarts its music from that notice, so a stop or pause given in
+// between must see playing music, cancel the notice and take effect, instead of being skipped
+// and letting the notice start the music again.
+void TMediaPlayer::syncEnded(bool evenWithNoticeWaiting) {
   if (open_ && state_ == PlayState::Playing && !streamActive(this)) {
+    if (pendingPlay_ != 0 && !evenWithNoticeWaiting) return;
     state_ = PlayState::Stopped;
     fromStart_ = true;
     atEnd_ = true;
     if (stream().owner == this) stream().owner = nullptr;
   }
+}
+
+// A pause given after the music ended by itself but before its notice restarted it: the notice
+// is cancelled and the piece waits paused at its start, so that resuming goes on with the next
+// round as the notice would have.
+void TMediaPlayer::pauseAtNextRound() {
+  abortPending(MCI_NOTIFY_ABORTED);
+  state_ = PlayState::Paused;
+  fromStart_ = true;
+  atEnd_ = false;
+  if (stream().owner == this) stream().owner = nullptr;
 }
 
 void TMediaPlayer::LoseStream() {
@@ -175,7 +197,7 @@ void TMediaPlayer::Play() {
     error_ = MCIERR_INVALID_DEVICE_ID;
   } else {
     error_ = 0;
-    syncEnded();
+    syncEnded(true);
     if (state_ == PlayState::Playing) {
       // Already playing: only a new request for a notice changes anything.
       if (Notify) {
@@ -192,7 +214,7 @@ void TMediaPlayer::Play() {
     }
     if (Wait && error_ == 0 && music_ && CurrentMode() == AudioMode::Real) {
       while (streamActive(this)) SDL_Delay(5);
-      syncEnded();
+      syncEnded(true);
     }
   }
   endCommand();
@@ -207,65 +229,65 @@ void TMediaPlayer::Play() {
   }
 }
 
-void TMediaPlayer::Stop() {
+// The frame of the commands on an open device: a closed one refuses with "not open"; every
+// command ends by switching Notify and Wait off and is recorded by the fake.
+template <typename Body>
+void TMediaPlayer::command(const char* name, Body body) {
   if (!open_) {
     error_ = MCIERR_INVALID_DEVICE_ID;
   } else {
     error_ = 0;
-    syncEnded();
+    body();
+  }
+  endCommand();
+  record(name, error_);
+}
+
+// Pauses playing music. A piece that ended by itself with its notice still on the way waits
+// paused at its start instead.
+void TMediaPlayer::pausePlaying() {
+  if (endedWithNoticeWaiting()) {
+    pauseAtNextRound();
+    return;
+  }
+  syncEnded(true);
+  abortPending(MCI_NOTIFY_ABORTED);
+  if (state_ == PlayState::Playing) {
+    if (stream().owner == this) streamPause();
+    state_ = PlayState::Paused;
+  }
+}
+
+void TMediaPlayer::Stop() {
+  command("Stop", [this] {
+    syncEnded(true);
     // Also after an end whose notice is still on its way: a stopped piece must not restart.
     abortPending(MCI_NOTIFY_ABORTED);
     if (state_ != PlayState::Stopped) {
       if (stream().owner == this && state_ == PlayState::Playing) streamPause();
       state_ = PlayState::Stopped;
     }
-  }
-  endCommand();
-  record("Stop", error_);
+  });
 }
 
+// The pause toggle: resumes paused music, pauses playing music.
 void TMediaPlayer::Pause() {
-  if (!open_) {
-    error_ = MCIERR_INVALID_DEVICE_ID;
-  } else {
-    error_ = 0;
-    syncEnded();
-    if (state_ == PlayState::Paused) {
+  command("Pause", [this] {
+    syncEnded(false);
+    if (state_ == PlayState::Paused)
       startOrResume();
-    } else {
-      abortPending(MCI_NOTIFY_ABORTED);
-      if (state_ == PlayState::Playing) {
-        if (stream().owner == this) streamPause();
-        state_ = PlayState::Paused;
-      }
-    }
-  }
-  endCommand();
-  record("Pause", error_);
+    else
+      pausePlaying();
+  });
 }
 
 void TMediaPlayer::PauseOnly() {
-  if (!open_) {
-    error_ = MCIERR_INVALID_DEVICE_ID;
-  } else {
-    error_ = 0;
-    syncEnded();
-    abortPending(MCI_NOTIFY_ABORTED);
-    if (state_ == PlayState::Playing) {
-      if (stream().owner == this) streamPause();
-      state_ = PlayState::Paused;
-    }
-  }
-  endCommand();
-  record("PauseOnly", error_);
+  command("PauseOnly", [this] { pausePlaying(); });
 }
 
 void TMediaPlayer::Rewind() {
-  if (!open_) {
-    error_ = MCIERR_INVALID_DEVICE_ID;
-  } else {
-    error_ = 0;
-    syncEnded();
+  command("Rewind", [this] {
+    syncEnded(true);
     if (state_ == PlayState::Playing) {
       // Jump back and keep playing; a play waiting for its notice keeps waiting.
       uint64_t ticket = pendingPlay_ ? ticketOf(id_, pendingPlay_) : 0;
@@ -280,14 +302,12 @@ void TMediaPlayer::Rewind() {
       fromStart_ = true;
     }
     atEnd_ = false;
-  }
-  endCommand();
-  record("Rewind", error_);
+  });
 }
 
 TMPModes TMediaPlayer::Mode() {
   if (!open_) return mpNotReady;
-  syncEnded();
+  syncEnded(false);
   switch (state_) {
     case PlayState::Playing: return mpPlaying;
     case PlayState::Paused: return mpPaused;

@@ -230,16 +230,28 @@ TEST_F(Sound, MusicLoopsAtEachNaturalEndOnly) {
     EXPECT_EQ(player().Mode(), c.after);
     EXPECT_EQ(calls("Play"), 0u);
 
-    // A pause or a new piece also wins over an end whose notice was still waiting. (#BGMSTOP
-    // and #BGMPAUSEONLY act only on playing music, and an ended piece is no longer playing.)
-    std::string line = c.line;
-    if (line == "#BGMSTOP" || line == "#BGMPAUSEONLY") continue;
+    // The same command given after the piece ended by itself but before the notice that
+    // restarts it was handled: the piece still counts as playing until then, so the command
+    // takes effect and the notice restarts nothing.
     ASSERT_TRUE(s.Exec("#BGMSTOP"));
     playing("#BGMLOAD=7");
+    const unsigned before = FakeAudioMusicStarts();
     ASSERT_TRUE(FakeAudioEndMusic());
+    EXPECT_EQ(player().Mode(), mpPlaying) << "the notice is still on its way";
     ASSERT_TRUE(s.Exec(c.line));
     deliver();
     EXPECT_EQ(calls("Play"), 0u);
+    EXPECT_EQ(player().Mode(), c.after);
+    EXPECT_EQ(FakeAudioMusicStarts(), before);
+    if (c.after == mpPaused) {
+      // Resuming goes on with the next round, from the start, and it loops again.
+      ASSERT_TRUE(s.Exec("#BGMPAUSE"));
+      EXPECT_EQ(player().Mode(), mpPlaying);
+      EXPECT_EQ(FakeAudioMusicStarts(), before + 1);
+      ASSERT_TRUE(FakeAudioEndMusic());
+      deliver();
+      EXPECT_EQ(FakeAudioMusicStarts(), before + 2);
+    }
   }
 }
 
