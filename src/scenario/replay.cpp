@@ -9,6 +9,7 @@
 #include "platform/audio.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "scenario/command_table.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -27,6 +28,34 @@ bool setsTheScene(const char* line) {
     if (std::strncmp(line, prefix, std::strlen(prefix)) == 0) return true;
   }
   return false;
+}
+
+// The sprites that the replayed stretch drew and erased. Only loading them again would leave
+// the characters of the saved scene off the picture after a load, so the sprite commands are
+// replayed too, each by its end state (no transition, no text window, nothing shown), on the
+// scene without text (Temp) only: the working image keeps its picture for the fade-in that
+// follows the load, and the story then shows the scene from Temp.
+void replaySprites(TMainFrm& f, TSplPaint& sp, const char* line) {
+  const char* args = nullptr;
+  const TCommandEntry* e = MatchCommand(line, &args);
+  if (!e) return;
+  const std::string name = e->name;
+  const bool draws = name == "#DRAWSPLITE" || name == "#FADEINSPLITE";
+  const bool erases = name == "#PATCHSPLITE" || name == "#FADEOUTSPLITE";
+  const bool swaps = name == "#FADETOSPLITE";
+  const bool all = name == "#DRAWALL", eraseAll = name == "#PATCHALLSPLITE";
+  if (!draws && !erases && !swaps && !all && !eraseAll) return;
+  TBitmap scene = sp.BkGnd;
+  const int a = f.GetIntArg(args, 0);
+  if (draws) sp.DrawSplite(a, true);
+  if (erases) sp.PatchSplite(a);
+  if (swaps) {
+    sp.PatchSplite(a);
+    sp.DrawSplite(f.GetIntArg(args, 1), true);
+  }
+  if (all) sp.DrawAll(0);
+  if (eraseAll) sp.PatchSplite();
+  sp.BkGnd = std::move(scene);
 }
 
 }  // namespace
@@ -50,7 +79,10 @@ bool TMainFrm::ReplayScene(bool redraw) {
     // The cursor stands where the fetch of this line leaves it, on the next line, so that
     // #DOLOOP marks the same loop start as in play and a conditional's skip lands on its #ENDIF.
     ++LineIndex;
-    if (setsTheScene(line)) ExecuteCommand(line);
+    if (setsTheScene(line))
+      ExecuteCommand(line);
+    else if (splPaintView)
+      replaySprites(*this, *splPaintView, line);
   }
 
   // The saved music. When its file is gone the player reopens the file it had.

@@ -282,6 +282,10 @@ TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
   EXPECT_GT(face[1], 170);
   const uint8_t* corner = shotSeaside.at(224, 114 + off);
   EXPECT_FALSE(corner[0] < 40 && corner[1] > 215 && corner[2] < 40) << "green key not applied";
+  // She is still there after the load: the replayed #DRAWSPLITE put her back on the scene.
+  const uint8_t* faceAfter = shotLoaded.at(320, 240 + (shotLoaded.h - 480));
+  EXPECT_GT(faceAfter[0], 200) << "the sprite did not come back with the loaded scene";
+  EXPECT_GT(faceAfter[1], 170);
 
   // Sound: the disk audio driver's file holds non-silent samples (MIDI and WAV mixed).
   std::vector<uint8_t> pcm = readBytes(audio);

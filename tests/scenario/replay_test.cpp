@@ -277,3 +277,58 @@ TEST(ReplayLongLine, IsCutLikeAFetchedLine) {
   EXPECT_EQ(std::strlen(f->NodeTitle), 243u);
   EXPECT_EQ(std::string(f->NodeTitle), std::string(243, 'x'));
 }
+
+// The sprites the replayed stretch drew and erased come back on the scene without text, each
+// command by its end state, while the working image keeps its picture for the fade-in.
+TEST(ReplaySprites, TheSceneComesBackWithTheSpritesShownAtTheSave) {
+  const TColor kBlue = RGB(0, 0, 255), kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
+  const char* const lines[] = {
+      "#LOADBKGRP=bg",       // 0
+      "#LOADSPLITE=3,red",   // 1
+      "#LOADSPLITE=4,yel",   // 2
+      "#MOVESPLITE=4,100,0", // 3
+      "#DRAWSPLITE=3,0",     // 4
+      "#FADEINSPLITE=4",     // 5
+      "#FADEOUTSPLITE=3",    // 6
+      "#FADETOSPLITE=4,3",   // 7 the red sprite takes the yellow one's turn
+      "#PATCHALLSPLITE",     // 8
+      "#DRAWALL=0",          // 9
+      "text",                // 10
+  };
+  std::string text;
+  for (const char* line : lines) text += std::string(line) + "\r\n";
+  InterpStory s(text);
+  ASSERT_TRUE(s.ok());
+  ASSERT_TRUE(s.h.folder.MakeDir("grp"));
+  ASSERT_TRUE(SaveBitmapFile(s.h.folder.File("grp/bg.bmp").c_str(), PictureGame::Solid(kBlue)));
+  ASSERT_TRUE(
+      SaveBitmapFile(s.h.folder.File("grp/red.bmp").c_str(), PictureGame::Solid(kRed, 16, 8)));
+  ASSERT_TRUE(SaveBitmapFile(s.h.folder.File("grp/yel.bmp").c_str(),
+                             PictureGame::Solid(kYellow, 16, 8)));
+  TMainFrm* f = s.form;
+  TSplPaint& sp = *f->splPaintView;
+
+  struct Case {
+    int savedLine;
+    TColor at5, at105;  // Temp at (5, 5) and (105, 5)
+  } cases[] = {
+      {4, kBlue, kBlue},   {5, kRed, kBlue},  {6, kRed, kYellow}, {7, kBlue, kYellow},
+      {8, kRed, kBlue},    {9, kBlue, kBlue}, {10, kRed, kYellow},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.savedLine);
+    // Black, as the fade-out before a load leaves the scene.
+    TBitmap black = PictureGame::Solid(clBlack);
+    ASSERT_TRUE(sp.SetBkGnd(&black, true));
+    f->SaveData = TSaveData{};
+    f->SaveData.SaveNodeIndex = 0;
+    f->SaveData.SaveLineIndex = int16_t(c.savedLine);
+    ASSERT_TRUE(f->ReplayScene(false));
+    EXPECT_EQ(sp.Temp.Pixel(5, 5), c.at5);
+    EXPECT_EQ(sp.Temp.Pixel(105, 5), c.at105);
+    EXPECT_EQ(sp.Temp.Pixel(300, 300), kBlue);
+    EXPECT_EQ(sp.OrgBkGnd.Pixel(5, 5), kBlue) << "the clean background stays clean";
+    EXPECT_EQ(sp.BkGnd.Pixel(5, 5), clBlack) << "the working image is left for the fade-in";
+    EXPECT_EQ(sp.BkGnd.Pixel(105, 5), clBlack);
+  }
+}
