@@ -6,15 +6,8 @@
 # is SDL's audio thread, which synthesises the demo's MIDI music while it plays.
 #   bench/measure_cpu.sh [BUILD-DIR]      (default: build, as ./run makes it)
 set -euo pipefail
-build=${1:-build}
-bin=$build/miravel
-[ -x "$bin" ] && [ -f "$build/demo-game/mscs.ssf" ] || {
-  echo "measure_cpu: build the program and the demo game first ($bin)" >&2
-  exit 2
-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$build/demo-game" "$work/game"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+prepare_demo_game measure_cpu "${1:-}"
 rm -f "$work"/game/*.svd
 cat >"$work/script.txt" <<'SCRIPT'
 9000 click 320 150

@@ -5,15 +5,8 @@
 # and three lines after the first choice, and a timestamp trace (MIRAVEL_TRACE).
 #   bench/measure_pacing.sh [BUILD-DIR]   (default: build, as ./run makes it)
 set -euo pipefail
-build=${1:-build}
-bin=$build/miravel
-[ -x "$bin" ] && [ -f "$build/demo-game/mscs.ssf" ] || {
-  echo "measure_pacing: build the program and the demo game first ($bin)" >&2
-  exit 2
-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$build/demo-game" "$work/game"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+prepare_demo_game measure_pacing "${1:-}"
 # Clicks leave each line about a second more than it needs at speed 0 (about 50 ms a
 # character); the faster speeds simply wait longer. A click that still comes early completes
 # its line at once, which the interval filter below leaves out. Title menu "はじめから" is at

@@ -5,51 +5,29 @@
 //   bench_paint --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
+#include "frame_memcpy.h"
 #include "paint/paint_internal.h"
 #include "paint/splpaint.h"
 #include "platform/cp932.h"
 
 namespace {
 
-constexpr int32_t kW = 640, kH = 480;
-constexpr size_t kFrameBytes = size_t(kW) * kH * 3;
+using bench::kFrameBytes;
+using bench::kH;
+using bench::kW;
 
-double cpuSeconds() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-// CPU time of one frame memcpy: the median of many timed batches, measured again right after
-// each benchmark so that both see the same load on the machine.
+// CPU time of one frame memcpy, measured again right after each benchmark so that both see the
+// same load on the machine.
 double memcpySeconds() {
   static std::vector<uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
-  for (int i = 0; i < 5; ++i) std::memcpy(b.data(), a.data(), kFrameBytes);  // warm up
-  std::vector<double> batches;
-  const int perBatch = 20;
-  for (int r = 0; r < 31; ++r) {
-    const double t0 = cpuSeconds();
-    for (int i = 0; i < perBatch; ++i) {
-      std::memcpy(b.data(), a.data(), kFrameBytes);
-      benchmark::DoNotOptimize(b.data());
-      benchmark::ClobberMemory();
-    }
-    batches.push_back((cpuSeconds() - t0) / perBatch);
-  }
-  std::sort(batches.begin(), batches.end());
-  return batches[batches.size() / 2];
+  return bench::medianFrameMemcpy(a, b, 5);
 }
 
-void reportRatio(benchmark::State& state) {
-  state.counters["x_memcpy"] = benchmark::Counter(
-      memcpySeconds(), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
+void reportRatio(benchmark::State& state) { bench::reportRatio(state, memcpySeconds()); }
 
 TBitmap picture(uint32_t seed) {
   TBitmap b(kW, kH);
@@ -62,13 +40,7 @@ TBitmap picture(uint32_t seed) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-  std::vector<uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
-  for (auto _ : state) {
-    std::memcpy(b.data(), a.data(), kFrameBytes);
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
+  bench::copyFrames(state);
   reportRatio(state);
 }
 BENCHMARK(BM_Memcpy);

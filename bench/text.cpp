@@ -6,53 +6,30 @@
 //   bench_text --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
+#include "frame_memcpy.h"
 #include "platform/bitmap.h"
 #include "platform/cp932.h"
 #include "platform/text.h"
 
 namespace {
 
-constexpr int32_t kW = 640, kH = 480;
-constexpr size_t kFrameBytes = size_t(kW) * kH * 3;
+using bench::kH;
+using bench::kW;
 
-double cpuSeconds() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-// CPU time of one frame memcpy: the median of many timed batches, measured once per run.
+// CPU time of one frame memcpy, measured once per run.
 double memcpySeconds() {
   static const double secs = [] {
-    std::vector<uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
-    for (int i = 0; i < 20; ++i) std::memcpy(b.data(), a.data(), kFrameBytes);  // warm up
-    std::vector<double> batches;
-    const int perBatch = 20;
-    for (int r = 0; r < 31; ++r) {
-      const double t0 = cpuSeconds();
-      for (int i = 0; i < perBatch; ++i) {
-        std::memcpy(b.data(), a.data(), kFrameBytes);
-        benchmark::DoNotOptimize(b.data());
-        benchmark::ClobberMemory();
-      }
-      batches.push_back((cpuSeconds() - t0) / perBatch);
-    }
-    std::sort(batches.begin(), batches.end());
-    return batches[batches.size() / 2];
+    std::vector<uint8_t> a(bench::kFrameBytes, 1), b(bench::kFrameBytes, 2);
+    return bench::medianFrameMemcpy(a, b, 20);
   }();
   return secs;
 }
 
-void reportRatio(benchmark::State& state) {
-  state.counters["x_memcpy"] = benchmark::Counter(
-      memcpySeconds(), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
+void reportRatio(benchmark::State& state) { bench::reportRatio(state, memcpySeconds()); }
 
 TFont messageFont() {
   TFont f;
@@ -66,13 +43,7 @@ TFont messageFont() {
 const char* kLine40 = "吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。何でも薄暗いじ";
 
 void BM_Memcpy(benchmark::State& state) {
-  std::vector<uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
-  for (auto _ : state) {
-    std::memcpy(b.data(), a.data(), kFrameBytes);
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
+  bench::copyFrames(state);
   reportRatio(state);
 }
 BENCHMARK(BM_Memcpy);

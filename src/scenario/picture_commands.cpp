@@ -7,6 +7,7 @@
 // sequence for its command. "show" is the message window's background followed by a copy of
 // BkGnd to the window.
 #include <cstdio>
+#include <functional>
 
 #include "paint/splpaint.h"
 #include "platform/cp932.h"
@@ -52,31 +53,33 @@ void TMainFrm::picturePath(char* out, size_t size, const char* name, const char*
 
 // ---- loading --------------------------------------------------------------------------------
 
+// The picture path of the file named by argument k of a command, with extension ext.
+static void argumentPicturePath(TMainFrm& f, const char* args, int k, const char* ext,
+                                char (&path)[kPathBytes]) {
+  char name[kPathBytes];
+  f.GetStrArg(args, name, sizeof name, k);
+  f.picturePath(path, sizeof path, name, ext);
+}
+
 bool TMainFrm::cmdLoadSplite(const char* args) {
   const int n = GetIntArg(args, 0);
-  char name[kPathBytes];
-  GetStrArg(args, name, sizeof name, 1);
   char path[kPathBytes];
-  picturePath(path, sizeof path, name, ExtBmp);
+  argumentPicturePath(*this, args, 1, ExtBmp, path);
   if (splPaintView && path[0]) splPaintView->LoadSplite(n, path);
   return true;
 }
 
 bool TMainFrm::cmdLoadBkGrp(const char* args) {
-  char name[kPathBytes];
-  GetStrArg(args, name, sizeof name, 0);
   char path[kPathBytes];
-  picturePath(path, sizeof path, name, ExtBmp);
+  argumentPicturePath(*this, args, 0, ExtBmp, path);
   // Only OrgBkGnd and Temp: the new background shows with the next redraw or fade-in.
   if (splPaintView && path[0]) splPaintView->LoadBkGnd(path, false, 0);
   return true;
 }
 
 bool TMainFrm::cmdLoadBkJpg(const char* args) {
-  char name[kPathBytes];
-  GetStrArg(args, name, sizeof name, 0);
   char path[kPathBytes];
-  picturePath(path, sizeof path, name, ExtJpg);
+  argumentPicturePath(*this, args, 0, ExtJpg, path);
   TBitmap picture;
   // A missing file, one that cannot be decoded and one with no picture in it all leave the
   // picture empty.
@@ -130,21 +133,34 @@ bool TMainFrm::cmdDrawAll(const char* args) {
   return true;
 }
 
+// BkGnd redrawn from the scene, the message window over it, and the result shown.
+static void showScene(TMainFrm& f) {
+  TSplPaint& sp = *f.splPaintView;
+  sp.DrawToBkGnd(false);
+  f.DrawTextWindow();
+  sp.DrawToScreen(true);
+}
+
+// Prepares a transition on the play area and runs it to its end; nothing when fades are off.
+// prepare is a TSplPaint member or a callable taking the play area.
+template <class Prepare>
+static void runUnlessFadesOff(TMainFrm& f, Prepare prepare) {
+  if (f.ReadFlags.Options.NoScreenFade) return;
+  std::invoke(prepare, *f.splPaintView);
+  f.RunTransition();
+}
+
 bool TMainFrm::cmdPatchSplite(const char* args) {
   if (!splPaintView) return true;
   splPaintView->PatchSplite(GetIntArg(args, 0));
-  splPaintView->DrawToBkGnd(false);
-  DrawTextWindow();
-  splPaintView->DrawToScreen(true);
+  showScene(*this);
   return true;
 }
 
 bool TMainFrm::cmdPatchAllSplite(const char*) {
   if (!splPaintView) return true;
   splPaintView->PatchSplite();
-  splPaintView->DrawToBkGnd(false);
-  DrawTextWindow();
-  splPaintView->DrawToScreen(true);
+  showScene(*this);
   return true;
 }
 
@@ -167,48 +183,30 @@ bool TMainFrm::cmdChangeFade(const char* args) {
 
 bool TMainFrm::cmdFadeInSplite(const char* args) {
   if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
   const int n = GetIntArg(args, 0);
-  if (!ReadFlags.Options.NoScreenFade) {
-    sp.FadeInSplite(n);
-    RunTransition();
-  }
-  sp.DrawSplite(n, true);
-  sp.DrawToBkGnd(false);
-  DrawTextWindow();
-  sp.DrawToScreen(true);
+  runUnlessFadesOff(*this, [n](TSplPaint& sp) { sp.FadeInSplite(n); });
+  splPaintView->DrawSplite(n, true);
+  showScene(*this);
   return true;
 }
 
 bool TMainFrm::cmdFadeOutSplite(const char* args) {
   if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
   const int n = GetIntArg(args, 0);
-  if (!ReadFlags.Options.NoScreenFade) {
-    sp.FadeOutSplite(n);
-    RunTransition();
-  }
-  sp.PatchSplite(n);
-  sp.DrawToBkGnd(false);
-  DrawTextWindow();
-  sp.DrawToScreen(true);
+  runUnlessFadesOff(*this, [n](TSplPaint& sp) { sp.FadeOutSplite(n); });
+  splPaintView->PatchSplite(n);
+  showScene(*this);
   return true;
 }
 
 bool TMainFrm::cmdFadeToSplite(const char* args) {
   if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
   const int a = GetIntArg(args, 0);
   const int b = GetIntArg(args, 1);
-  if (!ReadFlags.Options.NoScreenFade) {
-    sp.FadeSplite(a, b);
-    RunTransition();
-  }
-  sp.PatchSplite(a);
-  sp.DrawSplite(b, true);
-  sp.DrawToBkGnd(false);
-  DrawTextWindow();
-  sp.DrawToScreen(true);
+  runUnlessFadesOff(*this, [a, b](TSplPaint& sp) { sp.FadeSplite(a, b); });
+  splPaintView->PatchSplite(a);
+  splPaintView->DrawSplite(b, true);
+  showScene(*this);
   return true;
 }
 
@@ -216,117 +214,74 @@ bool TMainFrm::cmdFadeToSplite(const char* args) {
 // Their argument says whether to show the result at once (0) or to leave the window as the
 // transition left it, so that the script can change the scene unseen.
 
-bool TMainFrm::cmdFadeInBlack(const char* args, int kind) {
-  if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
-  const int a = GetIntArg(args, 0);
-  if (!ReadFlags.Options.NoScreenFade) FadeInScreen(kind);
+// The frame of every screen transition: run does the variant's own part, then BkGnd is redrawn
+// from the scene and, with argument 0, shown with the message window.
+template <class Run>
+static bool screenTransition(TMainFrm& f, const char* args, Run run) {
+  if (!f.splPaintView) return true;
+  TSplPaint& sp = *f.splPaintView;
+  const int a = f.GetIntArg(args, 0);
+  run(sp);
   sp.DrawToBkGnd(false);
   if (a == 0) {
-    DrawTextWindow();
+    f.DrawTextWindow();
     sp.DrawToScreen(true);
   }
   return true;
+}
+
+bool TMainFrm::cmdFadeInBlack(const char* args, int kind) {
+  return screenTransition(*this, args, [this, kind](TSplPaint&) {
+    if (!ReadFlags.Options.NoScreenFade) FadeInScreen(kind);
+  });
 }
 
 bool TMainFrm::cmdFadeInWhite(const char* args, int kind) {
-  if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
-  const int a = GetIntArg(args, 0);
-  sp.DrawToBkGnd(false);
-  if (!ReadFlags.Options.NoScreenFade) FadeInScreen(kind);
-  sp.DrawToBkGnd(false);
-  if (a == 0) {
-    DrawTextWindow();
-    sp.DrawToScreen(true);
-  }
-  return true;
+  return screenTransition(*this, args, [this, kind](TSplPaint& sp) {
+    sp.DrawToBkGnd(false);
+    if (!ReadFlags.Options.NoScreenFade) FadeInScreen(kind);
+  });
 }
 
-// Without the animation the window goes straight to the colour the fade would have ended in,
-// so that the window looks the same afterwards whether fades are on or off.
-static void fillWindowPicture(TMainFrm& f, TColor colour) {
+// Shows the scene, then fades the window out to colour. Without the animation the window goes
+// straight to that colour, so that it looks the same afterwards whether fades are on or off.
+static void fadeOutWindow(TMainFrm& f, int kind, TColor colour) {
   TSplPaint& sp = *f.splPaintView;
+  sp.DrawToBkGnd(false);
+  sp.DrawToScreen(true);
+  if (!f.ReadFlags.Options.NoScreenFade) {
+    f.FadeOutScreen(kind, true);
+    return;
+  }
   FillRect(sp.BkGnd, Rect(0, 0, f.ClientWidth(), f.ClientHeight()), colour);
   Sleep(0);
   sp.DrawToScreen(true);
 }
 
 bool TMainFrm::cmdFadeOutBlack(const char* args, int kind) {
-  if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
-  const int a = GetIntArg(args, 0);
-  sp.DrawToBkGnd(false);
-  sp.DrawToScreen(true);
-  if (!ReadFlags.Options.NoScreenFade)
-    FadeOutScreen(kind, true);
-  else
-    fillWindowPicture(*this, clBlack);
-  // BkGnd is the scene again: shown at once with 0, else by a later command.
-  sp.DrawToBkGnd(false);
-  if (a == 0) {
-    DrawTextWindow();
-    sp.DrawToScreen(true);
-  }
-  return true;
+  // Afterwards BkGnd is the scene again: shown at once with 0, else by a later command.
+  return screenTransition(*this, args,
+                          [this, kind](TSplPaint&) { fadeOutWindow(*this, kind, clBlack); });
 }
 
 bool TMainFrm::cmdFadeOutWhite(const char* args, int kind) {
-  if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
-  const int a = GetIntArg(args, 0);
-  sp.DrawToBkGnd(false);
-  sp.DrawToScreen(true);
-  if (!ReadFlags.Options.NoScreenFade)
-    FadeOutScreen(kind, true);
-  else
-    fillWindowPicture(*this, clWhite);
-  // Unlike the fade to black, all three images become white, so the scene stays white.
-  sp.FillBkWhite(true);
-  sp.DrawToBkGnd(false);
-  if (a == 0) {
-    DrawTextWindow();
-    sp.DrawToScreen(true);
-  }
-  return true;
+  return screenTransition(*this, args, [this, kind](TSplPaint& sp) {
+    fadeOutWindow(*this, kind, clWhite);
+    // Unlike the fade to black, all three images become white, so the scene stays white.
+    sp.FillBkWhite(true);
+  });
 }
 
 bool TMainFrm::cmdSlitIn(const char* args, int kind) {
-  if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
-  const int a = GetIntArg(args, 0);
-  if (!ReadFlags.Options.NoScreenFade) {
-    if (kind == 3)
-      sp.SlitInLeft();
-    else
-      sp.SlitInRight();
-    RunTransition();
-  }
-  sp.DrawToBkGnd(false);
-  if (a == 0) {
-    DrawTextWindow();
-    sp.DrawToScreen(true);
-  }
-  return true;
+  return screenTransition(*this, args, [this, kind](TSplPaint&) {
+    runUnlessFadesOff(*this, kind == 3 ? &TSplPaint::SlitInLeft : &TSplPaint::SlitInRight);
+  });
 }
 
 bool TMainFrm::cmdSlitOut(const char* args, int kind) {
-  if (!splPaintView) return true;
-  TSplPaint& sp = *splPaintView;
-  const int a = GetIntArg(args, 0);
-  if (!ReadFlags.Options.NoScreenFade) {
-    if (kind == 3)
-      sp.SlitOutLeft();
-    else
-      sp.SlitOutRight();
-    RunTransition();
-  }
-  sp.DrawToBkGnd(false);
-  if (a == 0) {
-    DrawTextWindow();
-    sp.DrawToScreen(true);
-  }
-  return true;
+  return screenTransition(*this, args, [this, kind](TSplPaint&) {
+    runUnlessFadesOff(*this, kind == 3 ? &TSplPaint::SlitOutLeft : &TSplPaint::SlitOutRight);
+  });
 }
 
 // ---- shakes ---------------------------------------------------------------------------------

@@ -22,8 +22,10 @@ int fadeSeconds(TMainFrm* f, const char* args) {
 
 bool musicPlaying(TMediaPlayer* player) { return player && player->Mode() == mpPlaying; }
 
-// folder + name, cut to a path's buffer.
-void joinPath(char* out, size_t size, const char* folder, const char* name) {
+// folder + the file name in the command's first argument, cut to a path's buffer.
+void argumentPath(TMainFrm* f, const char* args, const char* folder, char* out, size_t size) {
+  char name[kPathBytes];
+  f->GetStrArg(args, name, sizeof name, 0);
   std::snprintf(out, size, "%s%s", folder, name);
 }
 
@@ -54,9 +56,8 @@ bool TMainFrm::cmdBgmLoad(const char* args) {
 
 bool TMainFrm::cmdBgmNLoad(const char* args) {
   if (!MediaPlayer) return true;
-  char name[kPathBytes], path[kPathBytes];
-  GetStrArg(args, name, sizeof name, 0);
-  joinPath(path, sizeof path, BgmDir, name);
+  char path[kPathBytes];
+  argumentPath(this, args, BgmDir, path, sizeof path);
   openMusic(MediaPlayer, path);
   return true;
 }
@@ -111,17 +112,15 @@ bool TMainFrm::cmdBgmVolDef(const char*) {
 }
 
 bool TMainFrm::cmdWavePlaySound(const char* args) {
-  char name[kPathBytes], path[kPathBytes];
-  GetStrArg(args, name, sizeof name, 0);
-  joinPath(path, sizeof path, WavDir, name);
+  char path[kPathBytes];
+  argumentPath(this, args, WavDir, path, sizeof path);
   sndPlaySoundA(path, kWaveOnce);
   return true;
 }
 
 bool TMainFrm::cmdWavePlayBgm(const char* args) {
-  char name[kPathBytes], path[kPathBytes];
-  GetStrArg(args, name, sizeof name, 0);
-  joinPath(path, sizeof path, WavDir, name);
+  char path[kPathBytes];
+  argumentPath(this, args, WavDir, path, sizeof path);
   sndPlaySoundA(path, kWaveLoop);
   return true;
 }

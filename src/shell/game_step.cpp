@@ -7,6 +7,7 @@
 // of a frame; StepBusy marks the part of a frame after the pacing, while the state is worked.
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "paint/splpaint.h"
 #include "platform/app.h"
@@ -46,12 +47,7 @@ void TMainFrm::RunGameLoop() {
     splPaintView->LoadBkGnd(LogoPath, true, 0);
     splPaintView->FillBkWhite(false);
   }
-  LeftButtonDown = 0;
-  NeedNextLine = 0;
-  StepBusy = 0;
-  TextPos = 0;
-  LineIndex = 0;
-  NodeLineCount = 0;
+  resetStepCursor();
   NodeIndex = 0;
   TextSubState = tsTyping;
   StepState = ssLogo;
@@ -147,6 +143,27 @@ void TMainFrm::GameStep(bool& stop) {
   }
 }
 
+// ---- menu screens ---------------------------------------------------------------------------
+
+std::optional<int> TMainFrm::takeMenuClick(int kind) {
+  const int item = DrawMenu(kind);
+  if (!ClickPending) {
+    splPaintView->DrawToScreen(true);
+    return std::nullopt;
+  }
+  ClickPending = 0;
+  return item;
+}
+
+void TMainFrm::openMenuScreen(int32_t from, int32_t to) {
+  TSplPaint& sp = *splPaintView;
+  PrevStepState = from;
+  StepState = to;
+  sp.DrawToBkGnd(false);
+  sp.RGBScreen(kMenuDarken);
+  sp.DrawToScreen(true);
+}
+
 // ---- states ---------------------------------------------------------------------------------
 
 bool TMainFrm::stepLogo(bool& stop) {
@@ -193,14 +210,10 @@ bool TMainFrm::stepTitle(bool&) {
 
 bool TMainFrm::stepTitleMenu(bool&) {
   TSplPaint& sp = *splPaintView;
-  const int item = DrawMenu(ssTitleMenu);
-  if (!ClickPending) {
-    sp.DrawToScreen(true);
-    return false;
-  }
-  ClickPending = 0;
+  const std::optional<int> item = takeMenuClick(ssTitleMenu);
+  if (!item) return false;
   TextPos = 0;
-  switch (item) {
+  switch (*item) {
     case 1:  // from the beginning
       FadeOutScreen(readGrpInt("STARTFADEOUT", 1), true);
       sp.DrawToScreen(true);
@@ -220,11 +233,7 @@ bool TMainFrm::stepTitleMenu(bool&) {
     case 2:  // continue
       ClearChoiceTexts();
       ReadSlotHeaders();
-      PrevStepState = ssTitleMenu;
-      StepState = ssContinueSlots;
-      sp.DrawToBkGnd(false);
-      sp.RGBScreen(kMenuDarken);
-      sp.DrawToScreen(true);
+      openMenuScreen(ssTitleMenu, ssContinueSlots);
       return false;
     case 3:  // quit
       QuitGame();
@@ -238,13 +247,9 @@ bool TMainFrm::stepTitleMenu(bool&) {
 }
 
 bool TMainFrm::stepSlots(bool&) {
-  TSplPaint& sp = *splPaintView;
-  const int item = DrawMenu(StepState);
-  if (!ClickPending) {
-    sp.DrawToScreen(true);
-    return false;
-  }
-  ClickPending = 0;
+  const std::optional<int> clicked = takeMenuClick(StepState);
+  if (!clicked) return false;
+  const int item = *clicked;
   TextPos = 0;
   std::memset(ConfirmText, 0, sizeof ConfirmText);
   const char* format = StepState == ssSaveSlots ? SJ("%d番のデータに上書き保存します")
@@ -252,26 +257,18 @@ bool TMainFrm::stepSlots(bool&) {
   std::snprintf(ConfirmText, sizeof ConfirmText, format, item);
   SelectedSlot = static_cast<int16_t>(item);
   if (item != 0) {
-    PrevStepState = StepState;
-    StepState = ssConfirm;
-    sp.DrawToBkGnd(false);
-    sp.RGBScreen(kMenuDarken);
-    sp.DrawToScreen(true);
+    openMenuScreen(StepState, ssConfirm);
     return true;
   }
-  sp.DrawToScreen(true);
+  splPaintView->DrawToScreen(true);
   return false;
 }
 
 bool TMainFrm::stepConfirm(bool&) {
   TSplPaint& sp = *splPaintView;
-  const int item = DrawMenu(ssConfirm);
-  if (!ClickPending) {
-    sp.DrawToScreen(true);
-    return false;
-  }
-  ClickPending = 0;
-  if (item == 1) {
+  const std::optional<int> item = takeMenuClick(ssConfirm);
+  if (!item) return false;
+  if (*item == 1) {
     if (PrevStepState == ssSaveSlots) {
       if (!SaveSlot(SelectedSlot))
         MessageBoxA(this, SJ("保存に失敗しました"), SJ("エラー"), MB_OK);
@@ -295,7 +292,7 @@ bool TMainFrm::stepConfirm(bool&) {
     StepState = ssStory;
     return true;
   }
-  if (item == 2) {
+  if (*item == 2) {
     sp.DrawToBkGnd(false);
     sp.RGBScreen(kMenuDarken);
     StepState = PrevStepState;
@@ -365,14 +362,10 @@ bool TMainFrm::stepWindowHidden(bool&) {
 
 bool TMainFrm::stepGameMenu(bool&) {
   TSplPaint& sp = *splPaintView;
-  const int item = DrawMenu(ssGameMenu);
-  if (!ClickPending) {
-    sp.DrawToScreen(true);
-    return false;
-  }
-  ClickPending = 0;
+  const std::optional<int> item = takeMenuClick(ssGameMenu);
+  if (!item) return false;
   TextPos = 0;
-  switch (item) {
+  switch (*item) {
     case 1:  // back to the story; the message text is not redrawn
       ClickMarkShown = 0;
       PrevStepState = ssGameMenu;
@@ -383,27 +376,15 @@ bool TMainFrm::stepGameMenu(bool&) {
       return false;
     case 2:  // save
       ReadSlotHeaders();
-      PrevStepState = ssGameMenu;
-      StepState = ssSaveSlots;
-      sp.DrawToBkGnd(false);
-      sp.RGBScreen(kMenuDarken);
-      sp.DrawToScreen(true);
+      openMenuScreen(ssGameMenu, ssSaveSlots);
       return false;
     case 3:  // load
       SpeakerName[0] = 0;
       ReadSlotHeaders();
-      PrevStepState = ssGameMenu;
-      StepState = ssLoadSlots;
-      sp.DrawToBkGnd(false);
-      sp.RGBScreen(kMenuDarken);
-      sp.DrawToScreen(true);
+      openMenuScreen(ssGameMenu, ssLoadSlots);
       return false;
     case 4:  // options
-      PrevStepState = ssGameMenu;
-      StepState = ssOptions;
-      sp.DrawToBkGnd(false);
-      sp.RGBScreen(kMenuDarken);
-      sp.DrawToScreen(true);
+      openMenuScreen(ssGameMenu, ssOptions);
       if (frmOption) {
         frmOption->SetBounds(0, 0, ClientWidth(), ClientHeight());
         std::memcpy(&frmOption->OptionCopy, &ReadFlags.Options, sizeof frmOption->OptionCopy);
@@ -428,12 +409,7 @@ bool TMainFrm::stepGameMenu(bool&) {
 
 bool TMainFrm::stepOptions(bool&) {
   // Reached once the option screen has been hidden: back to the in-game menu.
-  TSplPaint& sp = *splPaintView;
-  PrevStepState = ssOptions;
-  StepState = ssGameMenu;
-  sp.DrawToBkGnd(false);
-  sp.RGBScreen(kMenuDarken);
-  sp.DrawToScreen(true);
+  openMenuScreen(ssOptions, ssGameMenu);
   return false;
 }
 

@@ -1,5 +1,6 @@
-// Leaving the story for the title picture, the current node, and clearing the texts of a choice:
-// small operations that the menus, the window menu and the interpreter share.
+// Leaving the story for the title picture, resetting the script cursor, the current node, and
+// clearing the texts of a choice: small operations that the menus, the window menu, the game
+// loop and the interpreter share.
 #include <cstring>
 
 #include "paint/splpaint.h"
@@ -16,17 +17,21 @@ void TMainFrm::GoTitle() {
     splPaintView->LoadBkGnd(TitlePath, true, 0);
     splPaintView->DrawToScreen(true);
   }
-  LeftButtonDown = 0;
+  resetStepCursor();
   ClickPending = 0;
+  NodeIndex = 0;
+  TextSubState = tsTyping;
+  StepState = ssTitle;
+  PrevStepState = ssTitle;
+}
+
+void TMainFrm::resetStepCursor() {
+  LeftButtonDown = 0;
   NeedNextLine = 0;
   StepBusy = 0;
   TextPos = 0;
   LineIndex = 0;
   NodeLineCount = 0;
-  NodeIndex = 0;
-  TextSubState = tsTyping;
-  StepState = ssTitle;
-  PrevStepState = ssTitle;
 }
 
 TScenarioNode* TMainFrm::CurrentNode() { return TreeViewSinario.Item(NodeIndex); }

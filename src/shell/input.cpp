@@ -28,6 +28,13 @@ void TMainFrm::waitForStep() {
   }
 }
 
+void TMainFrm::clickToState(int32_t from, int32_t to) {
+  PrevStepState = from;
+  StepState = to;
+  waitForStep();
+  splPaintView->DrawToBkGnd(false);
+}
+
 void TMainFrm::splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftState Shift,
                                      int32_t X, int32_t Y) {
   if (!splPaintView) return;
@@ -49,10 +56,7 @@ void TMainFrm::splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftS
       case ssWindowHidden:
         // Back to the story with an empty window: the message text is not redrawn.
         ClickMarkShown = 0;
-        PrevStepState = ssWindowHidden;
-        StepState = ssStory;
-        waitForStep();
-        sp.DrawToBkGnd(false);
+        clickToState(ssWindowHidden, ssStory);
         DrawTextWindow();
         sp.DrawToScreen(true);
         break;
@@ -93,30 +97,21 @@ void TMainFrm::splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftS
     case ssStory:
       // The in-game menu opens only once the line is complete or a choice is shown.
       if (TextSubState != tsWaitClick && TextSubState != tsChoice) break;
-      PrevStepState = ssStory;
-      StepState = ssGameMenu;
-      waitForStep();
-      sp.DrawToBkGnd(false);
+      clickToState(ssStory, ssGameMenu);
       sp.RGBScreen(kMenuDarken);
       sp.DrawToScreen(true);
       TextPos = 0;
       break;
     case ssGameMenu:
       // The clean scene without window, text or menu.
-      PrevStepState = ssGameMenu;
-      StepState = ssWindowHidden;
-      waitForStep();
-      sp.DrawToBkGnd(false);
+      clickToState(ssGameMenu, ssWindowHidden);
       sp.DrawToScreen(true);
       break;
     case ssWindowHidden:
       // Back to the story with the last line fetched redrawn, as it stands in the node (the
       // character names are not substituted).
       ClickMarkShown = 0;
-      PrevStepState = ssWindowHidden;
-      StepState = ssStory;
-      waitForStep();
-      sp.DrawToBkGnd(false);
+      clickToState(ssWindowHidden, ssStory);
       DrawTextWindow();
       if (NodeLines && LineIndex > 0 && LineIndex <= NodeLines->Count())
         DrawMessage((*NodeLines)[LineIndex - 1].c_str(), SpeakerName, nullptr);
@@ -131,26 +126,17 @@ void TMainFrm::splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftS
       break;
     case ssSaveSlots:
     case ssLoadSlots:
-      PrevStepState = StepState;
-      StepState = ssGameMenu;
-      waitForStep();
-      sp.DrawToBkGnd(false);
+      clickToState(StepState, ssGameMenu);
       sp.RGBScreen(kMenuDarken);
       sp.DrawToScreen(true);
       break;
     case ssContinueSlots:
-      PrevStepState = ssContinueSlots;
-      StepState = ssTitleMenu;
-      waitForStep();
-      sp.DrawToBkGnd(false);
+      clickToState(ssContinueSlots, ssTitleMenu);
       sp.RGBScreen(kMenuDarken);
       sp.DrawToScreen(true);
       break;
     case ssTitleMenu:
-      PrevStepState = ssTitleMenu;
-      StepState = ssTitle;
-      waitForStep();
-      sp.DrawToBkGnd(false);
+      clickToState(ssTitleMenu, ssTitle);
       sp.DrawToScreen(true);
       break;
     default:

@@ -8,6 +8,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "platform/app.h"
 #include "platform/text.h"
@@ -242,6 +243,14 @@ class TMainFrm : public TForm {
   TScenarioNode* CurrentNode();
   // Clears SelectText entries 1-4 and NodeTitle (the question, entry 0, stays).
   void ClearChoiceTexts();
+  // Clears LeftButtonDown, NeedNextLine and StepBusy and sets TextPos, LineIndex and
+  // NodeLineCount to 0: the part of a restart that every caller shares.
+  void resetStepCursor();
+  // Draws menu screen kind and takes the click pending on it: the item under the mouse (0 for
+  // none). Without a pending click the screen is shown and nothing is returned.
+  std::optional<int> takeMenuClick(int kind);
+  // Moves from state from to the menu screen to and shows it over the darkened scene.
+  void openMenuScreen(int32_t from, int32_t to);
   // The work of one frame in each state: true means "return from GameStep", false "next
   // frame". stop is GameStep's out flag.
   bool stepLogo(bool& stop);
@@ -294,6 +303,9 @@ class TMainFrm : public TForm {
                            int32_t Y);
   // Waits while StepBusy is set: at most 1000 passes of Sleep(0) and message processing.
   void waitForStep();
+  // A click moves the game from state from to state to: sets both states, waits for the step
+  // frame in progress and redraws the clean scene into BkGnd (the caller shows it).
+  void clickToState(int32_t from, int32_t to);
 
   // ==== command interpreter (scenario/interpreter.cpp) =========================================
   // The next line of the current node into buf (cleared to size first); false when NodeIndex
