@@ -10,10 +10,27 @@
 #include "shell/game_folder.h"
 #include "shell/main_form.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: miravel [GAME-FOLDER] [--autoplay SCRIPT]\n"
+    "  Plays the game in GAME-FOLDER (its .ini file and its data files); without one, the game\n"
+    "  whose files stand next to the program.\n"
+    "  --autoplay SCRIPT  drives the game from an input script (clicks, keys, screenshots)\n"
+    "  --help             shows this text\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // The backend's own option is taken off the command line; the rest is the game's.
   const char* autoplay = nullptr;
   std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+  }
   for (int i = 0; i < argc; ++i) {
     if (i > 0 && std::strcmp(argv[i], "--autoplay") == 0) {
       if (i + 1 >= argc) {

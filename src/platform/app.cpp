@@ -84,6 +84,7 @@ Backend& CurrentBackend() { return gBackend ? *gBackend : HeadlessBackend(); }
 // ---- application ----------------------------------------------------------------------------
 TApplication::TApplication() : impl_(std::make_unique<Impl>()) {
   if (!Application) Application = this;
+  Gui::Get().terminating = false;  // a new application has not been asked to end
 }
 
 TApplication::~TApplication() {
@@ -201,6 +202,17 @@ void Gui::DispatchEvent(const BackendEvent& ev) {
       if (!boxes.empty() || menu.open >= 0) return;
       if (TForm* f = KeyTarget()) f->TextInput(ev.text);
       return;
+    case BackendEventKind::kTerminate: {
+      // The system wants the program gone: no box may hold it up, and the close is not asked.
+      terminating = true;
+      CancelBoxes();
+      if (!main) return;
+      CloseMenu();
+      TMessage m;
+      m.Msg = WM_CLOSE;
+      main->Dispatch(m);
+      return;
+    }
     case BackendEventKind::kCloseRequest: {
       // While a modal box is open the window is disabled, as a window with a modal dialog is.
       if (!boxes.empty() || !main) return;
@@ -407,3 +419,5 @@ void StopTextInput() {
 int OpenMenuIndex() { return Gui::Get().menu.open; }
 int HighlightedMenuItem() { return Gui::Get().menu.highlight; }
 int OpenMessageBoxCount() { return int(Gui::Get().boxes.size()); }
+
+bool TerminationRequested() { return Gui::Get().terminating; }

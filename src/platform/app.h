@@ -206,6 +206,11 @@ constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 // Buttons are MB_OK, MB_OKCANCEL or MB_YESNO (other button codes show OK).
 int MessageBoxA(TForm* owner, const char* text, const char* caption, unsigned flags);
 
+// True once the system has asked the program to end (a termination signal). Every open box has
+// then been answered with its cancel button and the main form got WM_CLOSE; a close handler
+// should end without asking.
+bool TerminationRequested();
+
 // ---- application ----------------------------------------------------------------------------
 class TApplication {
  public:

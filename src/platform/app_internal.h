@@ -51,6 +51,7 @@ struct Gui {
   TForm* textInputForm = nullptr;
   bool fullScreen = false;
   bool repaintPending = false;
+  bool terminating = false;  // a termination signal came: see TerminationRequested
   MenuState menu;
   std::vector<MessageBoxState*> boxes;  // open boxes, innermost last
 
@@ -117,6 +118,7 @@ struct Gui {
   void DrawBoxes(TBitmap& dst);
   void BoxMouse(const BackendEvent& ev, TPoint window);
   void BoxKey(const BackendEvent& ev);
+  void CancelBoxes();  // answers every open box with its cancel button
 };
 
 // Draws a raised (or sunken) 3D edge of one pixel inside r.

@@ -24,7 +24,8 @@ enum class BackendEventKind {
   kKeyDown,
   kKeyUp,
   kTextInput,
-  kCloseRequest,  // the window's close command (or the session asks the program to end)
+  kCloseRequest,  // the window's close command
+  kTerminate,     // the system asks the program to end (SIGTERM, SIGINT, SIGHUP): no question
   kExpose,        // the window must be painted again
   kMoved,         // the window moved to (x, y) on the screen
 };

@@ -240,6 +240,12 @@ FakeBackend& FakeBackend::CloseRequest() {
   return add(e);
 }
 
+FakeBackend& FakeBackend::TerminateRequest() {
+  ScriptEntry e;
+  e.kind = ScriptEntry::kTerminate;
+  return add(e);
+}
+
 FakeBackend& FakeBackend::Expose() {
   ScriptEntry e;
   e.kind = ScriptEntry::kExpose;

@@ -105,6 +105,7 @@ class FakeBackend : public Backend {
   FakeBackend& Text(const std::string& utf8);
   FakeBackend& Shift(bool held);
   FakeBackend& CloseRequest();  // the window's close button
+  FakeBackend& TerminateRequest();  // a termination signal
   FakeBackend& Expose();        // the window system asks for a repaint
   FakeBackend& WindowMoved(int32_t x, int32_t y);  // the user dragged the window there
   // Entries not yet released.

@@ -101,6 +101,9 @@ bool InputScript::ToEvent(const ScriptEntry& e, TShiftState mods, BackendEvent& 
     case ScriptEntry::kClose:
       ev.kind = BackendEventKind::kCloseRequest;
       return true;
+    case ScriptEntry::kTerminate:
+      ev.kind = BackendEventKind::kTerminate;
+      return true;
     case ScriptEntry::kExpose:
       ev.kind = BackendEventKind::kExpose;
       return true;
@@ -258,9 +261,11 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptEntry>& out,
       e.kind = ScriptEntry::kShot;
       e.text = args[0];
       out.push_back(e);
-    } else if (cmd == "CLOSE" || cmd == "QUIT") {
+    } else if (cmd == "CLOSE" || cmd == "QUIT" || cmd == "TERMINATE") {
       if (!args.empty()) return fail("no arguments expected");
-      e.kind = cmd == "CLOSE" ? ScriptEntry::kClose : ScriptEntry::kQuit;
+      e.kind = cmd == "CLOSE" ? ScriptEntry::kClose
+               : cmd == "QUIT" ? ScriptEntry::kQuit
+                               : ScriptEntry::kTerminate;
       out.push_back(e);
     } else {
       return fail("unknown command \"" + cmd + "\"");

@@ -21,6 +21,7 @@ struct ScriptEntry {
     kText,
     kShift,  // held = on
     kClose,
+    kTerminate,  // a termination signal
     kExpose,
     kMoved,  // the window was moved to (x, y) on the screen
     kShot,  // backend-specific: write the window picture to `text`

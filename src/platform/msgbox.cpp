@@ -233,6 +233,11 @@ void Gui::BoxMouse(const BackendEvent& ev, TPoint window) {
   }
 }
 
+void Gui::CancelBoxes() {
+  for (MessageBoxState* box : boxes)
+    if (box->result == 0) box->result = box->cancelAnswer;
+}
+
 void Gui::BoxKey(const BackendEvent& ev) {
   if (ev.kind != BackendEventKind::kKeyDown) return;
   MessageBoxState& b = *boxes.back();

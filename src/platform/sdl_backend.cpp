@@ -1,6 +1,7 @@
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +18,20 @@ namespace {
 
 constexpr uint32_t kQuitGraceMs = 10000;
 constexpr uint32_t kQuitRepeatMs = 1000;
+
+// Set by SIGTERM, SIGINT and SIGHUP; the event functions turn it into one kTerminate. SDL's own
+// handlers would make these a close request, which asks the player and so keeps a session
+// that is ending (or a plain kill) waiting.
+volatile sig_atomic_t g_terminateSignal = 0;
+
+void onTerminateSignal(int) { g_terminateSignal = 1; }
+
+void installTerminateHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = onTerminateSignal;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
 
 bool samePicture(const TBitmap& a, const TBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) return false;
@@ -98,6 +113,7 @@ class SdlBackend final : public Backend {
  private:
   bool translate(const SDL_Event& e, BackendEvent& ev);
   bool takeScript(BackendEvent& ev);
+  bool takeTerminate(BackendEvent& ev);
   uint64_t scriptNow();
   TPoint windowToView(int32_t x, int32_t y) const;
   TPoint viewToWindow(int32_t x, int32_t y) const;
@@ -127,6 +143,7 @@ class SdlBackend final : public Backend {
   bool quitting_ = false;
   uint32_t quitAt_ = 0, lastQuitClose_ = 0;
   bool wasShown_ = false;
+  bool terminateSent_ = false;
 };
 
 SdlBackend::~SdlBackend() {
@@ -137,6 +154,8 @@ SdlBackend::~SdlBackend() {
 }
 
 bool SdlBackend::Init() {
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  installTerminateHandlers();
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
@@ -336,7 +355,16 @@ bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
   }
 }
 
+bool SdlBackend::takeTerminate(BackendEvent& ev) {
+  if (!g_terminateSignal || terminateSent_) return false;
+  terminateSent_ = true;
+  ev = BackendEvent{};
+  ev.kind = BackendEventKind::kTerminate;
+  return true;
+}
+
 bool SdlBackend::PollEvent(BackendEvent& ev) {
+  if (takeTerminate(ev)) return true;
   if (takeScript(ev)) return true;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
@@ -348,6 +376,7 @@ bool SdlBackend::PollEvent(BackendEvent& ev) {
 bool SdlBackend::WaitEvent(BackendEvent& ev, uint32_t timeoutMs) {
   uint32_t start = SDL_GetTicks();
   for (;;) {
+    if (takeTerminate(ev)) return true;
     if (takeScript(ev)) return true;
     uint32_t spent = SDL_GetTicks() - start;
     if (spent >= timeoutMs) return false;

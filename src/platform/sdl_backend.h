@@ -21,6 +21,7 @@
 //   <ms> text STRING     typed text (UTF-8, the rest of the line)
 //   <ms> shot FILE.bmp   writes the window picture as last presented to FILE.bmp (24-bit BMP)
 //   <ms> close           a window close request (the close button)
+//   <ms> terminate       as a termination signal: the program ends without asking
 //   <ms> quit            a close request after which every message box takes its default
 //                        (first) button, so the program ends through its clean close path; if it
 //                        has not ended 10 s later the process exits with status 3

@@ -64,12 +64,7 @@ TMainFrm::TMainFrm() : TForm(nullptr) {
   std::memset(&SaveData, 0, sizeof SaveData);
   LastFrameTime = 0;
   FrameTime = 0;
-  LeftButtonDown = 0;
-  NeedNextLine = 0;
-  StepBusy = 0;
-  TextPos = 0;
-  LineIndex = 0;
-  NodeLineCount = 0;
+  resetStepCursor();
 
   // 5.-7. The first failure ends the construction here.
   if (!LoadConfig()) {
@@ -253,9 +248,13 @@ void TMainFrm::QuitGame() {
 bool TMainFrm::ConfirmClose() {
   if (frmOption && frmOption->Visible()) frmOption->Hide();
   for (int i = 0; i < 1000 && StepBusy; ++i) Sleep(0);
-  int answer = MessageBoxA(this, SJ("本当に終了してよろしいですか？"), SJ("終了？"),
-                           MB_OKCANCEL | MB_ICONQUESTION | MB_SYSTEMMODAL);
-  if (answer != IDOK) return false;
+  // A termination signal (the session ending, a kill) is not asked about: the game ends as
+  // after a confirmed close.
+  if (!TerminationRequested()) {
+    int answer = MessageBoxA(this, SJ("本当に終了してよろしいですか？"), SJ("終了？"),
+                             MB_OKCANCEL | MB_ICONQUESTION | MB_SYSTEMMODAL);
+    if (answer != IDOK) return false;
+  }
   if (frmInput && frmInput->Visible()) frmInput->Hide();
   if (frmEnding && frmEnding->Visible()) {
     if (splPaintView) splPaintView->FillBkBlack(true);

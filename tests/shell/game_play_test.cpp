@@ -257,6 +257,37 @@ TEST(GamePlay, QuitFromTheTitleMenuGoesThroughTheCloseConfirmation) {
   EXPECT_EQ(rf[1024], 9);  // the read-flags file was written first
 }
 
+// A termination signal (the session ending, a kill) ends the game without the close question,
+// also when a box is waiting for an answer.
+TEST(GamePlay, TerminationSignalEndsTheGameWithoutAsking) {
+  struct Case {
+    const char* what;
+    bool boxOpen;  // the quit confirmation is showing when the signal comes
+  } cases[] = {{"in the story", false}, {"while the quit confirmation waits", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PlayGame g(threeLines());
+    g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); });
+    if (c.boxOpen) {
+      // The signal is on its way while the box opens, so the box waits for it.
+      g.When(InState(g, ssTitleMenu), [&] {
+        g.ClickItem(20);
+        g.fake().At(g.fake().Elapsed() + 500).TerminateRequest();
+      });
+    } else {
+      g.When(InState(g, ssTitleMenu), [&] { g.ClickItem(18); })
+          .When(InStory(g, tsWaitClick), [&] { g.fake().AtNow().TerminateRequest(); });
+    }
+    ASSERT_TRUE(g.Play(/*close=*/false));
+    g.h.app.ProcessMessages();
+    // The quit item's own question was cancelled by the signal; no other one was asked.
+    ASSERT_EQ(g.fake().Boxes().size(), c.boxOpen ? 1u : 0u);
+    if (c.boxOpen) EXPECT_EQ(g.fake().Boxes()[0].answer, IDCANCEL);
+    EXPECT_EQ(g.f->StepState, ssStopped);
+    EXPECT_TRUE(g.h.app.Terminated());
+  }
+}
+
 TEST(GamePlay, StartTransitionKindIsReadWhenUsed) {
   // Kind 9 is no transition: the story starts without a fade-out. Kind 1 fades in frames.
   struct Case {
