@@ -296,3 +296,20 @@ size_t DecodeCp932Char(const char* s, size_t len, size_t i, char32_t* cp) {
   *cp = v ? v : 0xFFFD;
   return 1;
 }
+
+unsigned char FoldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+bool EqualCp932NoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char ca = static_cast<unsigned char>(a[i]);
+    unsigned char cb = static_cast<unsigned char>(b[i]);
+    if (IsLeadByte(ca) && i + 1 < a.size()) {
+      if (ca != cb || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (FoldAscii(ca) != FoldAscii(cb)) {
+      return false;
+    }
+  }
+  return true;
+}

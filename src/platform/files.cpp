@@ -69,31 +69,12 @@ std::string normaliseSeparators(std::string_view s, bool utf8Aware) {
   return out;
 }
 
-unsigned char foldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
-// Case-insensitive comparison of a name read as CP932: only single-byte characters are folded,
-// because a trail byte in the letter range belongs to its two-byte character.
-bool equalCp932NoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]);
-    unsigned char cb = static_cast<unsigned char>(b[i]);
-    if (IsLeadByte(ca) && i + 1 < a.size()) {
-      if (ca != cb || a[i + 1] != b[i + 1]) return false;
-      ++i;
-    } else if (foldAscii(ca) != foldAscii(cb)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The same for UTF-8 names: every byte of a multi-byte sequence is >= 0x80, so folding ASCII
-// bytes alone is safe.
+// Case-insensitive comparison of UTF-8 names (a CP932 name is compared by EqualCp932NoCase):
+// every byte of a multi-byte sequence is >= 0x80, so folding ASCII bytes alone is safe.
 bool equalUtf8NoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (foldAscii(static_cast<unsigned char>(a[i])) != foldAscii(static_cast<unsigned char>(b[i])))
+    if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i])))
       return false;
   }
   return true;
@@ -169,7 +150,7 @@ std::string findComponent(const std::string& dir, const std::string& name,
   while (struct dirent* e = ::readdir(d)) {
     std::string_view entry(e->d_name);
     if (entry == "." || entry == "..") continue;
-    if (equalCp932NoCase(entry, name) || (!utf8.empty() && equalUtf8NoCase(entry, utf8))) {
+    if (EqualCp932NoCase(entry, name) || (!utf8.empty() && equalUtf8NoCase(entry, utf8))) {
       if (best.empty() || entry < best) best = entry;
     }
   }

@@ -23,26 +23,6 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-unsigned char foldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
-// Names are compared ASCII case-insensitively. A name's trail bytes may fall in the letter range
-// (0x41-0x5A, 0x61-0x7A), so folding walks the bytes as CP932 and folds only single-byte
-// characters: "ア" (0x83 0x41) must not equal "ヂ" (0x83 0x61).
-bool namesEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]);
-    unsigned char cb = static_cast<unsigned char>(b[i]);
-    if (IsLeadByte(ca) && i + 1 < a.size()) {
-      if (ca != cb || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    if (foldAscii(ca) != foldAscii(cb)) return false;
-  }
-  return true;
-}
-
 // Looks the key up in the file's bytes. Returns true and the raw (trimmed, unquoted) value when
 // the first section of that name holds the key.
 bool findValue(std::string_view text, std::string_view section, std::string_view key,
@@ -72,14 +52,14 @@ bool findValue(std::string_view text, std::string_view section, std::string_view
       std::string_view name = line.substr(1);
       size_t close = name.rfind(']');
       if (close != std::string_view::npos) name = name.substr(0, close);
-      if (namesEqual(trim(name), section)) where = kInside;
+      if (EqualCp932NoCase(trim(name), section)) where = kInside;
       continue;
     }
     if (where != kInside || line.front() == ';') continue;
 
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;  // lines without "=" carry nothing
-    if (!namesEqual(trim(line.substr(0, eq)), key)) continue;
+    if (!EqualCp932NoCase(trim(line.substr(0, eq)), key)) continue;
 
     std::string_view v = trim(line.substr(eq + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {

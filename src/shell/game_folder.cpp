@@ -43,8 +43,9 @@ std::string programPath(const std::string& arg0) {
     while (found.empty() && start <= list.size()) {
       size_t end = list.find(':', start);
       if (end == std::string::npos) end = list.size();
-      std::string dir = list.substr(start, end - start);
-      if (dir.empty()) dir = ".";
+      // An empty entry is the current folder. (Chosen before the string is made: assigning "."
+      // to an empty string trips gcc 12's -Wrestrict at -O3.)
+      const std::string dir = end > start ? list.substr(start, end - start) : std::string(".");
       std::string candidate = dir + "/" + path;
       if (isExecutableFile(candidate)) found = candidate;
       start = end + 1;
