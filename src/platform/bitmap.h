@@ -48,6 +48,7 @@ class TBitmap {
   // WriteRows counts only the rows [y, y + count) the caller promises to write.
   uint8_t* ScanLine(int32_t y) { return WriteRows(y, height_ - y); }
   uint8_t* WriteRows(int32_t y, int32_t count) {
+    ++generation_;
     if (!allWritten_) markRows(y, count);
     return pixels_.data() + size_t(y) * size_t(Stride());
   }
@@ -74,7 +75,13 @@ class TBitmap {
   // to compare only the rows that may have changed.
   uint64_t TakeWrittenRows(WrittenRows* out) const;
   uint64_t WrittenRowsSerial() const { return takeSerial_; }
-  void MarkAllWritten() const { allWritten_ = true; }
+  void MarkAllWritten() const {
+    ++generation_;
+    allWritten_ = true;
+  }
+  // Counts every writable access (and resize or assignment): while it stays the same, the
+  // pixels have not changed.
+  uint64_t Generation() const { return generation_; }
 
   // Pixel access for tests and slow paths; (x, y) must lie inside the image.
   TColor Pixel(int32_t x, int32_t y) const;
@@ -89,6 +96,7 @@ class TBitmap {
   mutable bool allWritten_ = true;
   mutable std::vector<uint64_t> written_;
   mutable uint64_t takeSerial_ = 0;
+  mutable uint64_t generation_ = 0;
 };
 
 // Raster operations of a copy: what the destination becomes from source S and destination D.

@@ -293,6 +293,13 @@ class TMainFrm : public TForm {
   // Draws menu screen kind (2, 3, 4, 7, 10, 11, 13) into BkGnd and returns the 1-based item
   // under the mouse, 0 for none.
   int DrawMenu(int kind);
+  // What the last DrawMenu drew (a description of every text and outline) and the generation
+  // of BkGnd right after it; settled once drawing the same again was seen to change no pixel.
+  struct MenuMemo {
+    std::string drawn;
+    uint64_t generation = 0;
+    bool settled = false;
+  } menuMemo;
   // The mouse position in client coordinates; false when it cannot be read.
   bool mouseInClient(TPoint* p);
 

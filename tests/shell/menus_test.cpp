@@ -200,3 +200,48 @@ TEST_F(Menus, SlotCaptionsAndOutlines) {
   itemAt(ssSaveSlots, 1, 1);
   EXPECT_TRUE(sameIn(g.sp().BkGnd, never, Rect(6, 6, 634, 90)));
 }
+
+// A menu drawn again and again over the same scene is left out once drawing it changes nothing
+// more; the picture must stay exactly what drawing it would give, and any change (another item
+// under the mouse, a write to the scene) draws it again.
+TEST_F(Menus, RepeatedDrawingIsLeftOutOnlyWhileItWouldChangeNothing) {
+  struct Case {
+    int kind;
+    int32_t x, y;  // the mouse over an item
+  } cases[] = {{ssGameMenu, 320, 122}, {ssTitleMenu, 320, 262}, {ssLoadSlots, 320, 50}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    mouseAt(c.x, c.y);
+    g.sp().DrawToBkGnd(false);
+    TSplPaint& sp = g.sp();
+    const int item = g.f->DrawMenu(c.kind);
+    ASSERT_GT(item, 0);
+    int frames = 0;
+    while (!g.f->menuMemo.settled && frames < 400) {
+      EXPECT_EQ(g.f->DrawMenu(c.kind), item);
+      ++frames;
+    }
+    ASSERT_TRUE(g.f->menuMemo.settled) << "drawing over itself never stopped changing";
+    const uint64_t generation = sp.BkGnd.Generation();
+    EXPECT_EQ(g.f->DrawMenu(c.kind), item) << "the hit test still answers";
+    EXPECT_EQ(sp.BkGnd.Generation(), generation) << "nothing drawn";
+
+    // Drawing it anyway gives the same pixels.
+    const TBitmap settled = sp.BkGnd;
+    g.f->menuMemo = TMainFrm::MenuMemo{};
+    g.f->DrawMenu(c.kind);
+    EXPECT_EQ(std::memcmp(static_cast<const TBitmap&>(sp.BkGnd).Bits(), settled.Bits(),
+                          settled.ByteSize()),
+              0);
+
+    // Another item under the mouse, or a write to the scene, draws again.
+    mouseAt(0, 0);
+    EXPECT_EQ(g.f->DrawMenu(c.kind), 0);
+    EXPECT_FALSE(g.f->menuMemo.settled);
+    for (int i = 0; i < 400 && !g.f->menuMemo.settled; ++i) g.f->DrawMenu(c.kind);
+    sp.BkGnd.SetPixel(0, 0, clRed);
+    const uint64_t written = sp.BkGnd.Generation();
+    g.f->DrawMenu(c.kind);
+    EXPECT_NE(sp.BkGnd.Generation(), written) << "a scene written meanwhile is drawn on again";
+  }
+}
