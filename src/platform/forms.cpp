@@ -170,26 +170,17 @@ void TForm::CopyToCanvasAndPresent(int32_t x, int32_t y, int32_t w, int32_t h, c
                                    int32_t sx, int32_t sy) {
   // Clip in 64 bits to both images: positions may come from anywhere (shakes).
   int64_t dx = x, dy = y, srcX = sx, srcY = sy, cw = w, ch = h;
-  if (srcX < 0) {
-    dx -= srcX;
-    cw += srcX;
-    srcX = 0;
-  }
-  if (srcY < 0) {
-    dy -= srcY;
-    ch += srcY;
-    srcY = 0;
-  }
-  if (dx < 0) {
-    srcX -= dx;
-    cw += dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    srcY -= dy;
-    ch += dy;
-    dy = 0;
-  }
+  // A start before 0 in one image moves both starts on and shortens the run.
+  auto clipStart = [](int64_t& start, int64_t& otherStart, int64_t& length) {
+    if (start >= 0) return;
+    otherStart -= start;
+    length += start;
+    start = 0;
+  };
+  clipStart(srcX, dx, cw);
+  clipStart(srcY, dy, ch);
+  clipStart(dx, srcX, cw);
+  clipStart(dy, srcY, ch);
   cw = std::min({cw, int64_t(canvas_.Width()) - dx, int64_t(src.Width()) - srcX});
   ch = std::min({ch, int64_t(canvas_.Height()) - dy, int64_t(src.Height()) - srcY});
   if (cw > 0 && ch > 0 && canvas_.Is24Bit() && src.Is24Bit()) {
