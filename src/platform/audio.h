@@ -241,6 +241,7 @@ class TMediaPlayer {
   void syncEnded(bool evenWithNoticeWaiting);
   bool endedWithNoticeWaiting();
   void pauseAtNextRound();
+  void leaveStream(PlayState state, bool atEnd);
   void pausePlaying();
   template <typename Body>
   void command(const char* name, Body body);

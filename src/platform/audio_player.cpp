@@ -83,11 +83,17 @@ bool TMediaPlayer::endedWithNoticeWaiting() {
 void TMediaPlayer::syncEnded(bool evenWithNoticeWaiting) {
   if (open_ && state_ == PlayState::Playing && !streamActive(this)) {
     if (pendingPlay_ != 0 && !evenWithNoticeWaiting) return;
-    state_ = PlayState::Stopped;
-    fromStart_ = true;
-    atEnd_ = true;
-    if (stream().owner == this) stream().owner = nullptr;
+    leaveStream(PlayState::Stopped, true);
   }
+}
+
+// The piece no longer holds the stream: it stands in state at its start (at the end, with
+// atEnd), and the next play starts it from the beginning.
+void TMediaPlayer::leaveStream(PlayState state, bool atEnd) {
+  state_ = state;
+  fromStart_ = true;
+  atEnd_ = atEnd;
+  if (stream().owner == this) stream().owner = nullptr;
 }
 
 // A pause given after the music ended by itself but before its notice restarted it: the notice
@@ -95,10 +101,7 @@ void TMediaPlayer::syncEnded(bool evenWithNoticeWaiting) {
 // round as the notice would have.
 void TMediaPlayer::pauseAtNextRound() {
   abortPending(MCI_NOTIFY_ABORTED);
-  state_ = PlayState::Paused;
-  fromStart_ = true;
-  atEnd_ = false;
-  if (stream().owner == this) stream().owner = nullptr;
+  leaveStream(PlayState::Paused, false);
 }
 
 void TMediaPlayer::LoseStream() {
@@ -339,12 +342,7 @@ bool TMediaPlayer::HandleNotify(const TMessage& msg) {
       // new Open after the end but before this message already reported it otherwise.
       if (serial == 0 || serial != pendingPlay_) return false;
       pendingPlay_ = 0;
-      if (open_ && state_ == PlayState::Playing) {
-        state_ = PlayState::Stopped;
-        fromStart_ = true;
-        atEnd_ = true;
-        if (stream().owner == this) stream().owner = nullptr;
-      }
+      if (open_ && state_ == PlayState::Playing) leaveStream(PlayState::Stopped, true);
       notifyValue_ = nvSuccessful;
       return true;
     case MCI_NOTIFY_SUPERSEDED: notifyValue_ = nvSuperseded; return true;
