@@ -7,11 +7,15 @@
 TBitmap::TBitmap(int32_t w, int32_t h, TPixelFormat pf) : format_(pf) { SetSize(w, h); }
 
 TBitmap::TBitmap(const TBitmap& other)
-    : width_(other.width_), height_(other.height_), format_(other.format_),
+    : width_(other.width_),
+      height_(other.height_),
+      format_(other.format_),
       pixels_(other.pixels_) {}
 
 TBitmap::TBitmap(TBitmap&& other) noexcept
-    : width_(other.width_), height_(other.height_), format_(other.format_),
+    : width_(other.width_),
+      height_(other.height_),
+      format_(other.format_),
       pixels_(std::move(other.pixels_)) {
   other.width_ = other.height_ = 0;
   other.pixels_.clear();

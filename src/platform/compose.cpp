@@ -95,8 +95,8 @@ void Gui::PresentIfChanged() {
   const bool same = presentedValid && main && main->Visible() && !main->canvasWritten_ &&
                     boxes.empty() && menu.open < 0 && !repaintPending &&
                     main->ChildrenInZOrder().empty() && fullScreen == presentedFull &&
-                    ViewOffset() == presentedOffset && syncValid &&
-                    main->Caption == syncedTitle && (main->BorderStyle != bsNone) == syncedBordered &&
+                    ViewOffset() == presentedOffset && syncValid && main->Caption == syncedTitle &&
+                    (main->BorderStyle != bsNone) == syncedBordered &&
                     (fullScreen || TPoint{main->Left, main->Top} == syncedPos);
   if (same)
     CurrentBackend().PresentUnchanged();
