@@ -242,6 +242,7 @@ class TMediaPlayer {
   bool endedWithNoticeWaiting();
   void pauseAtNextRound();
   void leaveStream(PlayState state, bool atEnd);
+  void closeOpenPiece(uintptr_t how);
   void pausePlaying();
   template <typename Body>
   void command(const char* name, Body body);

@@ -138,14 +138,19 @@ bool TMediaPlayer::startOrResume() {
   return true;
 }
 
+// Lets go of an open piece: its waiting notice is reported as how, the stream stops, the
+// music is freed.
+void TMediaPlayer::closeOpenPiece(uintptr_t how) {
+  if (!open_) return;
+  abortPending(how);
+  if (stream().owner == this) streamHalt();
+  if (music_ && mixerUsable()) Mix_FreeMusic(static_cast<Mix_Music*>(music_));
+  music_ = nullptr;
+  open_ = false;
+}
+
 void TMediaPlayer::Open() {
-  if (open_) {
-    abortPending(MCI_NOTIFY_SUPERSEDED);
-    if (stream().owner == this) streamHalt();
-    if (music_ && mixerUsable()) Mix_FreeMusic(static_cast<Mix_Music*>(music_));
-    music_ = nullptr;
-    open_ = false;
-  }
+  closeOpenPiece(MCI_NOTIFY_SUPERSEDED);
   state_ = PlayState::Stopped;
   fromStart_ = true;
   atEnd_ = false;
@@ -179,13 +184,7 @@ void TMediaPlayer::Open() {
 }
 
 void TMediaPlayer::Close() {
-  if (open_) {
-    abortPending(MCI_NOTIFY_ABORTED);
-    if (stream().owner == this) streamHalt();
-    if (music_ && mixerUsable()) Mix_FreeMusic(static_cast<Mix_Music*>(music_));
-    music_ = nullptr;
-    open_ = false;
-  }
+  closeOpenPiece(MCI_NOTIFY_ABORTED);
   state_ = PlayState::Stopped;
   fromStart_ = true;
   openedType_ = dtAutoSelect;

@@ -313,3 +313,8 @@ bool EqualCp932NoCase(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+size_t DecodeUtf8Char(std::string_view s, size_t i, char32_t* cp) {
+  if (i >= s.size()) return 0;
+  return decodeUtf8(reinterpret_cast<const unsigned char*>(s.data()), s.size(), i, cp);
+}

@@ -15,7 +15,11 @@ size_t CutAtCharBoundary(const char* s, size_t len, size_t maxBytes);
 // ASCII case-insensitive comparison of two CP932 names. Only single-byte characters are folded:
 // a trail byte may fall in the letter range, and "ア" (0x83 0x41) must not equal "ヂ" (0x83 0x61).
 bool EqualCp932NoCase(std::string_view a, std::string_view b);
-unsigned char FoldAscii(unsigned char c);  // 'a'-'z' to upper case, every other byte as it is
+unsigned char FoldAscii(unsigned char c);
+
+// Length of the well-formed UTF-8 sequence at s[i] and its code point in *cp; 0 when it is
+// malformed (overlong, a surrogate, beyond U+10FFFF, cut short) or i is past the end.
+size_t DecodeUtf8Char(std::string_view s, size_t i, char32_t* cp);  // 'a'-'z' to upper case, every other byte as it is
 
 // Copies the zero-terminated src into dst[dstSize], cut at a character boundary so that the
 // terminator fits. dstSize must be at least 1.

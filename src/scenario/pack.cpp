@@ -18,35 +18,6 @@ namespace {
 
 constexpr size_t kMaxReportedErrors = 20;
 
-// Length of the well-formed UTF-8 sequence at s[i] and its code point; 0 when malformed.
-size_t utf8Sequence(std::string_view s, size_t i, char32_t* cp) {
-  auto c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) {
-    *cp = c;
-    return 1;
-  }
-  size_t n;
-  char32_t v, min;
-  if ((c & 0xE0) == 0xC0) {
-    n = 2, v = c & 0x1F, min = 0x80;
-  } else if ((c & 0xF0) == 0xE0) {
-    n = 3, v = c & 0x0F, min = 0x800;
-  } else if ((c & 0xF8) == 0xF0) {
-    n = 4, v = c & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    auto t = static_cast<unsigned char>(s[i + k]);
-    if ((t & 0xC0) != 0x80) return 0;
-    v = (v << 6) | (t & 0x3F);
-  }
-  if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-  *cp = v;
-  return n;
-}
-
 // Characters (not continuation bytes) in s.
 int utf8Chars(std::string_view s) {
   int n = 0;
@@ -105,7 +76,7 @@ void collectPackErrors(std::string_view utf8, std::vector<TPackMessage>& errors)
       size_t at = from + bad;
       int column = utf8Chars(line.substr(0, at)) + 1;
       char32_t cp = 0;
-      size_t n = utf8Sequence(line, at, &cp);
+      size_t n = DecodeUtf8Char(line, at, &cp);
       if (n == 0) {
         addCapped(errors, total,
                   {lineNo, column, "byte " + hexByte(static_cast<unsigned char>(line[at])) +
