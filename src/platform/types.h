@@ -29,6 +29,13 @@ constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clYellow = 0x00FFFF;
 constexpr TColor clRed = 0x0000FF;
+// The system colours of a classic Windows desktop theme, which form designs name.
+constexpr TColor clBtnFace = 0xC8D0D4;       // RGB(212, 208, 200)
+constexpr TColor clBtnText = 0x000000;
+constexpr TColor clBtnHighlight = 0xFFFFFF;
+constexpr TColor clBtnShadow = 0x808080;
+constexpr TColor clWindow = 0xFFFFFF;
+constexpr TColor clWindowText = 0x000000;
 constexpr TColor RGB(uint8_t r, uint8_t g, uint8_t b) { return r | (g << 8) | (uint32_t(b) << 16); }
 constexpr uint8_t GetRValue(TColor c) { return c & 0xFF; }
 constexpr uint8_t GetGValue(TColor c) { return (c >> 8) & 0xFF; }
