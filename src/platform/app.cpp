@@ -9,6 +9,7 @@
 
 #include "platform/app_internal.h"
 #include "platform/backend.h"
+#include "platform/controls.h"
 #include "platform/cp932.h"
 
 TApplication* Application = nullptr;
@@ -124,9 +125,12 @@ void TApplication::ProcessMessages() {
     }
     g.DispatchEvent(ev);
   }
+  g.IdleControls();
   if (g.repaintPending) {
     g.repaintPending = false;
     g.RepaintAll();
+  } else if (g.invalidPending) {
+    g.RepaintInvalid();
   }
 }
 
@@ -170,6 +174,9 @@ void TApplication::ShowException(const char* what) {
 }
 
 bool Gui::WaitForInput(uint32_t timeoutMs) {
+  // A focused control's timed drawing (the caret) must not wait for the next input; at least
+  // 1 ms, so that a control that is always due cannot stop the fake clock.
+  timeoutMs = std::min(timeoutMs, std::max<uint32_t>(Get().IdleDueInMs(), 1));
   if (!Application) {
     CurrentBackend().Delay(timeoutMs);
     return false;
@@ -199,9 +206,20 @@ void Gui::DispatchEvent(const BackendEvent& ev) {
       RouteKey(ev);
       return;
     case BackendEventKind::kTextInput:
+    case BackendEventKind::kTextEditing: {
       if (!boxes.empty() || menu.open >= 0) return;
-      if (TForm* f = KeyTarget()) f->TextInput(ev.text);
+      TForm* f = KeyTarget();
+      if (!f) return;
+      TControl* c = FocusedControl(f);
+      if (ev.kind == BackendEventKind::kTextEditing) {
+        if (c) c->TextEditing(ev.text, ev.x, ev.y);
+      } else if (c) {
+        c->TextInput(ev.text);
+      } else {
+        f->TextInput(ev.text);
+      }
       return;
+    }
     case BackendEventKind::kTerminate: {
       // The system wants the program gone: no box may hold it up, and the close is not asked.
       terminating = true;
@@ -243,9 +261,16 @@ void Gui::RepaintAll() {
   TForm* main = Main();
   if (!main) return;
   // The paint handlers draw on their canvases; the picture is composed once afterwards.
-  main->Paint();
-  for (TForm* c : main->ChildrenInZOrder()) c->Paint();
+  PaintForm(main);
+  for (TForm* c : main->ChildrenInZOrder())
+    if (IsLive(c)) PaintForm(c);
+  PaintInvalidForms();
   Present();
+}
+
+TControl* Gui::FocusedControl(TForm* f) {
+  TControl* c = f->active_;
+  return c && c->Focused() ? c : nullptr;
 }
 
 TForm* Gui::KeyTarget() {
@@ -263,10 +288,18 @@ void Gui::RouteKey(const BackendEvent& ev) {
   if (MenuKey(ev)) return;
   TForm* f = KeyTarget();
   if (!f) return;
-  if (ev.kind == BackendEventKind::kKeyDown)
-    f->KeyDown(ev.key, ev.shift);
-  else
-    f->KeyUp(ev.key, ev.shift);
+  TControl* c = FocusedControl(f);
+  if (ev.kind == BackendEventKind::kKeyUp) {
+    // Releases reach both, so that neither sees a key held for ever.
+    if (c) c->KeyUp(ev.key, ev.shift);
+    if (IsLive(f)) f->KeyUp(ev.key, ev.shift);
+    return;
+  }
+  if (c && c->KeyDown(ev.key, ev.shift)) return;
+  if (!IsLive(f)) return;
+  const bool tab = ev.key == VK_TAB && !(ev.shift & (ssCtrl | ssAlt));
+  if (tab && f->SelectNext(!(ev.shift & ssShift))) return;
+  f->KeyDown(ev.key, ev.shift);
 }
 
 void Gui::DeliverMouse(TForm* f, const BackendEvent& ev, TPoint window) {
@@ -292,15 +325,24 @@ void Gui::RouteMouse(const BackendEvent& ev) {
     BoxMouse(ev, window);
     return;
   }
-  if (menu.open >= 0 || capture == nullptr) {
+  if (menu.open >= 0 || (capture == nullptr && grab == nullptr)) {
     if (MenuMouse(ev, window)) return;
+  }
+  if (grab) {
+    DeliverToGrab(ev, window);
+    return;
   }
   if (capture) {
     DeliverMouse(capture, ev, window);
     return;
   }
   TPoint client;
-  if (TForm* f = FormAt(window, &client)) DeliverMouse(f, ev, window);
+  TForm* f = FormAt(window, &client);
+  if (!f) return;
+  if (TControl* c = ControlAt(f, client))
+    DeliverToControl(c, ev, client);
+  else
+    DeliverMouse(f, ev, window);
 }
 
 // ---- services -------------------------------------------------------------------------------
@@ -414,6 +456,14 @@ void StartTextInput(TForm* form, const TRect& clientRect) {
 void StopTextInput() {
   Gui::Get().textInputForm = nullptr;
   CurrentBackend().StopTextInput();
+}
+
+std::string GetClipboardText() {
+  return Utf8ToCp932Dropping(CurrentBackend().GetClipboardText());
+}
+
+void SetClipboardText(const std::string& cp932) {
+  CurrentBackend().SetClipboardText(Cp932ToUtf8(cp932));
 }
 
 int OpenMenuIndex() { return Gui::Get().menu.open; }

@@ -30,6 +30,7 @@
 #include "platform/types.h"
 
 class Backend;
+class TControl;
 
 // ---- messages -------------------------------------------------------------------------------
 constexpr uint32_t WM_MOVE = 0x0003;
@@ -154,7 +155,8 @@ class TForm {
   virtual void MouseMove(TShiftState shift, int32_t x, int32_t y) {}
   virtual void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {}
   // Keys go to the topmost visible child form, else to the main form (the menu bar and a modal
-  // box take theirs first).
+  // box take theirs first, the form's focused control the ones it takes, see controls.h).
+  // TextInput gets committed text only while no control of the form has the focus.
   virtual void KeyDown(int key, TShiftState shift) {}
   virtual void KeyUp(int key, TShiftState shift) {}
   virtual void TextInput(const std::string& utf8) {}
@@ -162,6 +164,23 @@ class TForm {
   // The message dispatch: receives posted messages, WM_CLOSE and WM_MOVE. The default handles
   // WM_CLOSE by calling Close().
   virtual void Dispatch(TMessage& msg);
+
+  // ---- controls (controls.h) ----
+  // The form's controls in creation order.
+  const std::vector<TControl*>& Controls() const { return controls_; }
+  // The control that has the focus while the form is visible, or gets it when the form is
+  // shown; null when none.
+  TControl* ActiveControl() const { return active_; }
+  // Chooses the control that gets the focus: at once on a visible form (as SetFocus), at the
+  // next Show on a hidden one. False when c is not a windowed, visible, enabled control of
+  // this form.
+  bool SetActiveControl(TControl* c);
+  // Moves the focus to the next (or previous) windowed control that can take it, in TabOrder
+  // (creation order among equal TabOrders), wrapping. False when none can take it.
+  bool SelectNext(bool forward);
+  // Asks for a repaint of this form (its Paint, then its controls) at the end of the current
+  // or next message processing.
+  void Invalidate();
 
   // Child forms in creation order; ChildrenInZOrder lists the visible ones bottom to top (a form
   // shown later lies above one shown earlier).
@@ -174,8 +193,15 @@ class TForm {
 
  private:
   friend class TApplication;
+  friend class TControl;
   friend struct Gui;
   TForm* parent_ = nullptr;
+  std::vector<TControl*> controls_;
+  TControl* active_ = nullptr;
+  bool invalid_ = false;  // Invalidate asked for a repaint
+  void focusTo(TControl* c);  // on a visible form: DoExit of the old control, DoEnter of c
+  std::vector<TControl*> tabOrder() const;  // the controls that can take the focus
+  void enterFirstControl();  // the form was shown: its active control gets the focus
   std::vector<TForm*> children_;
   std::unique_ptr<TMainMenu> menu_;
   TBitmap canvas_;
@@ -267,9 +293,16 @@ void WaitForEvents(uint32_t timeoutMs);
 
 // ---- text input -----------------------------------------------------------------------------
 // Text input (and the input method) is off at start. An edit control turns it on while it has
-// the focus; clientRect (in form's client coordinates) places the candidate window.
+// the focus; clientRect (in form's client coordinates) places the candidate window. Calling it
+// again while text input is on only moves that place (an open composition stays open).
 void StartTextInput(TForm* form, const TRect& clientRect);
 void StopTextInput();
+
+// ---- clipboard ------------------------------------------------------------------------------
+// The desktop clipboard's text as CP932: characters that CP932 cannot hold are dropped. Empty
+// when the clipboard holds no text.
+std::string GetClipboardText();
+void SetClipboardText(const std::string& cp932);
 
 // ---- coordinates ----------------------------------------------------------------------------
 // Conversions between the coordinate systems described at the top of this file, for the

@@ -46,6 +46,10 @@ struct Gui {
   static Gui& Get();
 
   std::vector<TForm*> forms;  // every live form
+  std::vector<TControl*> controls;  // every live control
+  // The control that took a left press: it gets the mouse until the release (controls.h).
+  TControl* grab = nullptr;
+  bool invalidPending = false;  // a form asked for a repaint (TForm::Invalidate)
   uint64_t showCounter = 0;
   TForm* capture = nullptr;
   TForm* textInputForm = nullptr;
@@ -86,8 +90,30 @@ struct Gui {
   void RouteMouse(const BackendEvent& ev);
   void RouteKey(const BackendEvent& ev);
   TForm* KeyTarget();
+  // f's active control when it has the focus, else null.
+  static TControl* FocusedControl(TForm* f);
   void DeliverMouse(TForm* f, const BackendEvent& ev, TPoint window);
+  // Repaints every visible form (a window expose) and presents.
   void RepaintAll();
+
+  // ---- controls.cpp ----
+  bool IsLiveControl(const TControl* c) const;
+  // The topmost visible, enabled control of f at a point of its client area, or null.
+  TControl* ControlAt(TForm* f, TPoint client);
+  void DeliverToControl(TControl* c, const BackendEvent& ev, TPoint client);
+  void DeliverToGrab(const BackendEvent& ev, TPoint window);
+  void ReleaseGrab();
+  // The form's Paint, then its visible controls' (graphic ones first).
+  void PaintForm(TForm* f);
+  // Repaints the shown forms that asked for it; true when it painted any.
+  bool PaintInvalidForms();
+  // The same, presenting when it painted any.
+  void RepaintInvalid();
+  // Whether f and every form it lies on are visible.
+  static bool Shown(const TForm* f);
+  // The focused control of each shown form: Idle, and the longest wait before Idle is due.
+  void IdleControls();
+  uint32_t IdleDueInMs();
 
   // ---- compose.cpp ----
   // Composes the window picture and presents it (nothing while no window is to be seen).

@@ -23,7 +23,9 @@ enum class BackendEventKind {
   kMouseMove,
   kKeyDown,
   kKeyUp,
-  kTextInput,
+  kTextInput,     // committed text (UTF-8)
+  kTextEditing,   // the input method's open composition: text (UTF-8, empty when it ends),
+                  // x = caret position and y = length of its selected part, in characters
   kCloseRequest,  // the window's close command
   kTerminate,     // the system asks the program to end (SIGTERM, SIGINT, SIGHUP): no question
   kExpose,        // the window must be painted again
@@ -38,7 +40,7 @@ struct BackendEvent {
   // ssShift / ssAlt / ssCtrl held at the event; for mouse events also ssLeft / ssRight /
   // ssMiddle as they were once the event happened (a press includes its button).
   TShiftState shift = 0;
-  std::string text;              // UTF-8 (text input)
+  std::string text;              // UTF-8 (text input, composition)
 };
 
 // What the layer tells a backend about a message box it is about to show.
@@ -95,6 +97,10 @@ class Backend {
   virtual void CaptureMouse(bool on) = 0;
   virtual void StartTextInput(const TRect& viewRect) = 0;
   virtual void StopTextInput() = 0;
+
+  // ---- clipboard (UTF-8 text) ----
+  virtual std::string GetClipboardText() { return {}; }
+  virtual void SetClipboardText(const std::string& utf8) {}
 
   // ---- message boxes ----
   // Called when a box opens. A backend that answers boxes itself (scripted answers) returns true

@@ -87,6 +87,9 @@ class TControl {
 
  private:
   friend class TForm;
+  friend struct Gui;
+  // Hidden or disabled: gives up the focus (DoExit) and the mouse.
+  void loseFocusAndMouse();
   TForm* parent_ = nullptr;
   bool visible_ = true;
   bool enabled_ = true;

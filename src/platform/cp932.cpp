@@ -134,7 +134,7 @@ const DecodeTable& decodeTable() {
 
 // Converts UTF-8 to CP932 where it can; characters without a CP932 form (and malformed UTF-8
 // bytes) become "?" in `out`. Returns the offset of the first such character, or npos.
-size_t utf8ToCp932Lenient(std::string_view s, std::string& out) {
+size_t utf8ToCp932Lenient(std::string_view s, std::string& out, bool dropBad = false) {
   out.clear();
   size_t bad = std::string_view::npos;
   iconv_t cd = fromUtf8();
@@ -145,7 +145,7 @@ size_t utf8ToCp932Lenient(std::string_view s, std::string& out) {
     size_t n = decodeUtf8(u, s.size(), i, &cp);
     if (n == 0) {
       if (bad == std::string_view::npos) bad = i;
-      out += '?';
+      if (!dropBad) out += '?';
       ++i;
       continue;
     }
@@ -168,7 +168,7 @@ size_t utf8ToCp932Lenient(std::string_view s, std::string& out) {
     }
     if (!ok) {
       if (bad == std::string_view::npos) bad = i;
-      out += '?';
+      if (!dropBad) out += '?';
     }
     i += n;
   }
@@ -240,6 +240,12 @@ bool Utf8ToCp932(std::string_view s, std::string& out, size_t* badOffset) {
   }
   out = std::move(converted);
   return true;
+}
+
+std::string Utf8ToCp932Dropping(std::string_view s) {
+  std::string out;
+  utf8ToCp932Lenient(s, out, true);
+  return out;
 }
 
 const char* SJ(const char* utf8Literal) {

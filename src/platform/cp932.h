@@ -32,6 +32,9 @@ void AppendCut(char* dst, size_t dstSize, const char* src);
 // the byte offset of that character in the input.
 std::string Cp932ToUtf8(std::string_view s);
 bool Utf8ToCp932(std::string_view s, std::string& out, size_t* badOffset = nullptr);
+// The CP932 form of UTF-8 text from outside (typed text, the clipboard): characters without a
+// CP932 form and malformed bytes are dropped.
+std::string Utf8ToCp932Dropping(std::string_view s);
 
 // The CP932 form of a UTF-8 literal of the program's own (messages, captions, commands). The
 // result lives as long as the program; the same literal converts once (a buffer whose text has

@@ -227,6 +227,15 @@ FakeBackend& FakeBackend::Text(const std::string& utf8) {
   return add(e);
 }
 
+FakeBackend& FakeBackend::Composition(const std::string& utf8, int32_t cursor, int32_t length) {
+  ScriptEntry e;
+  e.kind = ScriptEntry::kTextEditing;
+  e.text = utf8;
+  e.x = cursor;
+  e.y = length;
+  return add(e);
+}
+
 FakeBackend& FakeBackend::Shift(bool held) {
   ScriptEntry e;
   e.kind = ScriptEntry::kShift;

@@ -23,6 +23,7 @@
 //   fake.Key('F', ssAlt);          // Alt+F
 //   fake.MenuClick(1, 1);          // the second item of the second drop-down, by the mouse
 //   fake.Shift(true).Wait(300).Shift(false);
+//   fake.Composition("にほん").Composition("日本", 2, 2).Composition("").Text("日本");
 //
 // Mouse coordinates are main-form client coordinates (y < 0 reaches the menu bar); the Window*
 // variants take window-picture coordinates. They are converted when their time comes, with the
@@ -102,7 +103,10 @@ class FakeBackend : public Backend {
   FakeBackend& Key(int vk, TShiftState mods = 0);  // key down and up
   FakeBackend& KeyDown(int vk, TShiftState mods = 0);
   FakeBackend& KeyUp(int vk, TShiftState mods = 0);
-  FakeBackend& Text(const std::string& utf8);
+  FakeBackend& Text(const std::string& utf8);  // committed text, as an input method sends it
+  // The input method's open composition becomes utf8 (empty: it ends), with the caret at
+  // character `cursor` (-1: at its end) and `length` characters of it selected.
+  FakeBackend& Composition(const std::string& utf8, int32_t cursor = -1, int32_t length = 0);
   FakeBackend& Shift(bool held);
   FakeBackend& CloseRequest();  // the window's close button
   FakeBackend& TerminateRequest();  // a termination signal
@@ -157,6 +161,12 @@ class FakeBackend : public Backend {
   bool MouseCaptured() const { return captured_; }
   bool TextInputOn() const { return textInput_; }
   TRect TextInputRect() const { return textInputRect_; }
+  // The desktop clipboard (UTF-8).
+  FakeBackend& SetClipboard(const std::string& utf8) {
+    clipboard_ = utf8;
+    return *this;
+  }
+  const std::string& Clipboard() const { return clipboard_; }
 
   // ---- Backend ----
   uint32_t Ticks() override;
@@ -181,6 +191,8 @@ class FakeBackend : public Backend {
   void CaptureMouse(bool on) override { captured_ = on; }
   void StartTextInput(const TRect& viewRect) override;
   void StopTextInput() override { textInput_ = false; }
+  std::string GetClipboardText() override { return clipboard_; }
+  void SetClipboardText(const std::string& utf8) override { clipboard_ = utf8; }
   bool MessageBoxOpened(const MessageBoxRequest& req, int* answer) override;
   bool MessageBoxIdle(int* answer) override;
   void MessageBoxClosed(int answer) override;
@@ -221,7 +233,7 @@ class FakeBackend : public Backend {
   int32_t desktopW_ = 1024, desktopH_ = 768, desktopBits_ = 24;
   bool allowFullScreen_ = true, fullScreen_ = false;
   bool windowVisible_ = false, bordered_ = true, captured_ = false, textInput_ = false;
-  std::string title_;
+  std::string title_, clipboard_;
   TPoint position_{0, 0};
   TRect textInputRect_;
 };

@@ -199,9 +199,12 @@ std::vector<Candidate> candidatesFor(const std::string& name) {
   std::vector<Candidate> chain;
   for (const Alias& a : aliases) {
     if (sameName(name.c_str(), a.windowsName) || sameName(name.c_str(), a.latinName)) {
-      chain = *a.chain;
-      // A machine with the real fonts may know them by their Japanese name only.
-      chain.insert(chain.begin() + 1, Candidate{a.windowsName, false});
+      // A machine with the real fonts may know them by their Japanese name only: that name
+      // comes second, after the Latin one.
+      for (size_t i = 0; i < a.chain->size(); ++i) {
+        chain.push_back((*a.chain)[i]);
+        if (i == 0) chain.push_back(Candidate{a.windowsName, false});
+      }
       if (a.chain != &gothic) chain.insert(chain.end(), gothic.begin(), gothic.end());
       return chain;
     }

@@ -5,6 +5,7 @@
 #include "platform/app.h"
 #include "platform/app_internal.h"
 #include "platform/backend.h"
+#include "platform/controls.h"
 
 Gui::Gui() {
   uiFont.Name = FontMSPGothic();
@@ -63,6 +64,11 @@ TForm::~TForm() {
   SetParent(nullptr);
   for (TForm* c : children_) c->parent_ = nullptr;
   children_.clear();
+  // Controls that outlive their form are left without one.
+  if (g.grab && g.grab->parent_ == this) g.ReleaseGrab();
+  for (TControl* c : controls_) c->parent_ = nullptr;
+  controls_.clear();
+  active_ = nullptr;
   g.Forget(this);
   if (wasShownMain) {
     CurrentBackend().ShowWindow(false);
@@ -120,8 +126,10 @@ TMainMenu* TForm::CreateMenu() {
 void TForm::Show() {
   Gui& g = Gui::Get();
   if (!visible_ || parent_) showOrder_ = ++g.showCounter;  // a child shown again comes to the top
+  const bool wasVisible = visible_;
   visible_ = true;
   g.repaintPending = true;
+  if (!wasVisible) enterFirstControl();
 }
 
 void TForm::Hide() {
@@ -130,6 +138,9 @@ void TForm::Hide() {
   Gui& g = Gui::Get();
   g.repaintPending = true;
   if (g.capture == this) ReleaseCapture();
+  if (g.grab && g.grab->parent_ == this) g.ReleaseGrab();
+  // The active control stays the form's, to get the focus again when the form is shown.
+  if (active_) active_->DoExit();
   if (!parent_ && Gui::Main() == this) {
     g.CloseMenu();
     CurrentBackend().ShowWindow(false);

@@ -98,6 +98,15 @@ bool InputScript::ToEvent(const ScriptEntry& e, TShiftState mods, BackendEvent& 
       ev.kind = BackendEventKind::kTextInput;
       ev.text = e.text;
       return true;
+    case ScriptEntry::kTextEditing:
+      ev.kind = BackendEventKind::kTextEditing;
+      ev.text = e.text;
+      if (e.x < 0) {
+        // The caret at the end: count the characters (bytes that do not continue one).
+        ev.x = 0;
+        for (unsigned char c : e.text) ev.x += (c & 0xC0) != 0x80;
+      }
+      return true;
     case ScriptEntry::kClose:
       ev.kind = BackendEventKind::kCloseRequest;
       return true;
@@ -255,6 +264,12 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptEntry>& out,
       if (rest.empty()) return fail("expected text");
       e.kind = ScriptEntry::kText;
       e.text = rest;
+      out.push_back(e);
+    } else if (cmd == "COMPOSE") {
+      // The rest of the line, possibly empty (the composition ends).
+      e.kind = ScriptEntry::kTextEditing;
+      e.text = restAfterTwoWords(line);
+      e.x = -1;
       out.push_back(e);
     } else if (cmd == "SHOT") {
       if (args.size() != 1) return fail("expected a file name");

@@ -19,6 +19,8 @@ struct ScriptEntry {
     kKeyDown,
     kKeyUp,
     kText,
+    kTextEditing,  // the input method's composition `text`; x = caret (-1: at its end),
+                   // y = length of the selected part, in characters
     kShift,  // held = on
     kClose,
     kTerminate,  // a termination signal

@@ -107,6 +107,8 @@ class SdlBackend final : public Backend {
   void CaptureMouse(bool on) override { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
   void StartTextInput(const TRect& viewRect) override;
   void StopTextInput() override { SDL_StopTextInput(); }
+  std::string GetClipboardText() override;
+  void SetClipboardText(const std::string& utf8) override;
   bool MessageBoxOpened(const MessageBoxRequest& req, int* answer) override;
   bool MessageBoxIdle(int* answer) override;
 
@@ -159,6 +161,11 @@ bool SdlBackend::Init() {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+#ifdef SDL_HINT_IME_SUPPORT_EXTENDED_TEXT
+  // A composition longer than SDL_TEXTEDITING's 32 bytes (ten kana) comes whole, as
+  // SDL_TEXTEDITING_EXT, instead of cut.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+#endif
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "miravel: cannot start SDL video: %s\n", SDL_GetError());
     return false;
@@ -346,6 +353,22 @@ bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
       ev.kind = BackendEventKind::kTextInput;
       ev.text = e.text.text;
       return true;
+    case SDL_TEXTEDITING:
+      ev.kind = BackendEventKind::kTextEditing;
+      ev.text = e.edit.text;
+      ev.x = e.edit.start;
+      ev.y = e.edit.length;
+      return true;
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+    case SDL_TEXTEDITING_EXT:
+      // The text is SDL_malloc'ed for this event and is ours to free.
+      ev.kind = BackendEventKind::kTextEditing;
+      ev.text = e.editExt.text ? e.editExt.text : "";
+      ev.x = e.editExt.start;
+      ev.y = e.editExt.length;
+      SDL_free(e.editExt.text);
+      return true;
+#endif
     default:
       if (e.type == wakeEvent_) {
         ev.kind = BackendEventKind::kNone;
@@ -513,8 +536,22 @@ void SdlBackend::StartTextInput(const TRect& viewRect) {
   TPoint a = viewToWindow(viewRect.Left, viewRect.Top);
   TPoint b = viewToWindow(viewRect.Right, viewRect.Bottom);
   SDL_Rect r{a.x, a.y, std::max(1, b.x - a.x), std::max(1, b.y - a.y)};
+  // Starting again would reset the input method and lose an open composition: while text
+  // input is on, only the place of the candidate window moves.
+  if (!SDL_IsTextInputActive()) SDL_StartTextInput();
   SDL_SetTextInputRect(&r);
-  SDL_StartTextInput();
+}
+
+std::string SdlBackend::GetClipboardText() {
+  if (!SDL_HasClipboardText()) return {};
+  char* text = SDL_GetClipboardText();
+  std::string out = text ? text : "";
+  SDL_free(text);
+  return out;
+}
+
+void SdlBackend::SetClipboardText(const std::string& utf8) {
+  SDL_SetClipboardText(utf8.c_str());
 }
 
 bool SdlBackend::MessageBoxOpened(const MessageBoxRequest& req, int* answer) {

@@ -18,7 +18,9 @@
 //   <ms> key NAME        key press and release; NAME as KeyFromName (input_script.h) takes it:
 //                        RETURN, ESCAPE, SPACE, LEFT, F10, A, alt+f, ...
 //   <ms> shift on|off    Shift held or released
-//   <ms> text STRING     typed text (UTF-8, the rest of the line)
+//   <ms> text STRING     typed text (UTF-8, the rest of the line), as an input method commits it
+//   <ms> compose STRING  the input method's open composition becomes STRING (UTF-8, the rest of
+//                        the line, caret at its end); without STRING the composition ends
 //   <ms> shot FILE.bmp   writes the window picture as last presented to FILE.bmp (24-bit BMP)
 //   <ms> close           a window close request (the close button)
 //   <ms> terminate       as a termination signal: the program ends without asking
