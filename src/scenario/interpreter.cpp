@@ -395,5 +395,6 @@ bool TMainFrm::cmdGoEnding(const char* args) {
   frmEnding->SetBounds(0, 0, ClientWidth(), ClientHeight());
   frmEnding->LoadEndingFile(GetIntArg(args, 0));
   frmEnding->Show();
+  frmEnding->FormShow();
   return true;
 }

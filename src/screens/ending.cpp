@@ -1,8 +1,269 @@
+// TfrmEnding: loading an ending file, the shrink animation of the first paint, and the roll.
+//
+// The scroll box of the roll is not a window of its own: its visible part is the strip
+// x = 480..640 of the form's canvas, drawn black with the labels at their top minus the scroll
+// position whenever the box is visible and something is drawn on the form.
 #include "screens/ending.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "paint/splpaint.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "shell/main_form.h"
+
+namespace {
+
+constexpr int32_t kFormWidth = 640, kFormHeight = 480;
+constexpr TRect kPictureRect{0, 0, 480, 360};  // where the roll's pictures are shown
+constexpr int32_t kShrinkStep = 3;             // pixels of width per animation frame
+constexpr uint32_t kShrinkFrameMs = 20;
+constexpr int32_t kRangeMargin = 500;  // the range reaches this far below the lowest label
+constexpr int32_t kNoMorePictures = 9999999;
+// The longest wait of the roll when its interval never completes, so the loop still looks at
+// AbortRoll and the messages now and then.
+constexpr uint32_t kIdleWaitMs = 500;
+
+// The roll's timing reference: the millisecond value of the last step. It survives between
+// calls and between rolls.
+int rollReference = 0;
+bool rollReferenceSet = false;
+
+int currentMillisecond() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return st.wMilliseconds;
+}
+
+TRect wholeOf(const TBitmap& b) { return Rect(0, 0, b.Width(), b.Height()); }
+
+void runMusicCommand(const char* command) {
+  if (MainFrm) MainFrm->ExecuteCommandText(command);
+}
+
+}  // namespace
+
+int RollTimerSteps(int& r, int c, int a) {
+  if (a < 1) a = 1;
+  const int d = c - r;
+  int steps = 0;
+  if (c < r) {  // the second has rolled over
+    if (a >= d + 1000) return 0;
+    steps = (d + 1000) / a;
+    r += a * steps;
+    if (r > 1000) r -= 1000;
+  } else {
+    if (a >= d) return 0;
+    steps = d / a;
+    r += a * steps;
+  }
+  if (r > 1000) r -= 1000;
+  return steps;
+}
+
+uint32_t RollTimerWaitMs(int r, int c, int a) {
+  if (a < 1) a = 1;
+  // The millisecond field cannot show more than 999 ms since the reference.
+  if (a >= 999) return kIdleWaitMs;
+  const int elapsed = c >= r ? c - r : c - r + 1000;
+  return static_cast<uint32_t>(std::max(1, a + 1 - elapsed));
+}
 
 TfrmEnding::TfrmEnding(TForm* owner) : TForm(owner) {
   SetBorderStyle(bsNone);
-  SetClientSize(640, 480);
+  SetClientSize(kFormWidth, kFormHeight);
+  strip_ = TBitmap(kRollStripWidth, kRollViewHeight, pf24bit);
 }
 
 TfrmEnding::~TfrmEnding() = default;
+
+void TfrmEnding::LoadEndingFile(int n) {
+  setScrollPosition(0);
+  // Every roll starts from the designed range, so an earlier long roll does not lengthen it.
+  ScrollRange = kRollDesignedRange;
+  RollLabels.clear();
+  PictureEvents.clear();
+
+  const char* dir = MainFrm ? MainFrm->ProgramDir : "";
+  const size_t dirLen = std::strlen(dir);
+  const char* format = (dirLen > 0 && dir[dirLen - 1] == '\\') ? "%s%s%02d%s" : "%s\\%s%02d%s";
+  char path[kPathBytes];
+  const int written = std::snprintf(path, sizeof path, format, dir, "mscs", n, ".esf");
+  std::vector<uint8_t> data;
+  // A path that does not fit would name another file: it counts as one that cannot be opened.
+  if (written < 0 || static_cast<size_t>(written) >= sizeof path || !ReadWholeFile(path, data)) {
+    MessageBoxA(MainFrm, SJ("ファイルが開けません"), SJ("エラー"), MB_OK);
+    return;
+  }
+
+  ScrollBoxVisible = true;
+  TEndingFile file = ReadEndingFile(data.data(), data.size());
+  EndingHeader = file.Header;
+
+  runMusicCommand("#BGMSTOP");
+  const std::string load = "#BGMNLOAD=" + EndingFieldText(EndingHeader.BgmName);
+  runMusicCommand(load.c_str());
+  runMusicCommand("#BGMVOLDEF");
+  runMusicCommand("#BGMPLAY");
+
+  for (const TEndingEntry& e : file.Entries) {
+    if (e.EntryFontSize == 0) {
+      char event[64];
+      std::snprintf(event, sizeof event, "%05d,%s", e.EntryY, EndingFieldText(e.EntryText).c_str());
+      PictureEvents.push_back(event);
+      continue;
+    }
+    TRollLabel label;
+    label.Caption = EndingFieldText(e.EntryText);
+    label.Font.Name = FontMSPGothic();
+    label.Font.Color = clWhite;
+    label.Font.SetSize(e.EntryFontSize);
+    label.Font.Bold = e.EntryBold != 0;
+    label.Font.Italic = e.EntryItalic != 0;
+    // An auto-sized label measures an empty caption as one blank.
+    TRect size{};
+    DrawTextA(nullptr, label.Font, label.Caption.empty() ? " " : label.Caption.c_str(), -1, &size,
+              DT_CALCRECT | DT_EXPANDTABS);
+    label.Width = size.Width();
+    label.Height = size.Height();
+    label.Top = e.EntryY;
+    label.Left = (kRollStripWidth - label.Width) / 2;
+    ScrollRange = std::max(ScrollRange, label.Top + label.Height + kRangeMargin);
+    RollLabels.push_back(std::move(label));
+  }
+  // Zero-padded positions make the string order the order of the positions.
+  std::sort(PictureEvents.begin(), PictureEvents.end());
+  ScrollBoxVisible = false;
+}
+
+void TfrmEnding::FormShow() { FirstPaint = true; }
+
+void TfrmEnding::FormPaint() {
+  TBitmap& canvas = Canvas();
+  if (!FirstPaint) {
+    if (!RollPicture.Empty()) StretchBlt(canvas, kPictureRect, RollPicture, wholeOf(RollPicture));
+    if (ScrollBoxVisible) drawScrollBox();
+    return;
+  }
+
+  // The shrink animation: the last picture of the game moves into the upper-left corner.
+  FirstPaint = false;
+  const TBitmap* last = nullptr;
+  if (MainFrm && MainFrm->splPaintView) last = &MainFrm->splPaintView->OrgBkGnd;
+  auto drawLast = [&](const TRect& r) {
+    if (last) StretchBlt(canvas, r, *last, wholeOf(*last));
+  };
+  auto showFrame = [&] {
+    if (ScrollBoxVisible) drawScrollBox();
+    Present();
+  };
+  TRect r = Rect(0, 0, kFormWidth, kFormHeight);
+  drawLast(r);
+  showFrame();
+  for (;;) {
+    const int32_t w = r.Right;
+    r = Rect(0, 0, w - kShrinkStep, (3 * w) / 4);
+    if (r.Right <= kPictureRect.Right) break;
+    drawLast(r);
+    FillRect(canvas, Rect(r.Right - kShrinkStep, 0, kFormWidth, kFormHeight), clBlack);
+    FillRect(canvas, Rect(0, (3 * r.Right) / 4, kFormWidth, kFormHeight), clBlack);
+    showFrame();
+    Sleep(kShrinkFrameMs);
+  }
+  drawLast(kPictureRect);
+  FillRect(canvas, Rect(0, kPictureRect.Bottom, kFormWidth, kFormHeight), clBlack);
+  showFrame();
+  if (Application) Application->PostMessage(this, WM_ENDINGROLL, 0, 0);
+}
+
+int TfrmEnding::RollTimerStep(int a) {
+  const int now = currentMillisecond();
+  if (!rollReferenceSet) {
+    rollReference = now;
+    rollReferenceSet = true;
+  }
+  return RollTimerSteps(rollReference, now, a);
+}
+
+void TfrmEnding::RunEndingRoll() {
+  ScrollBoxVisible = true;
+  if (MainFrm && MainFrm->splPaintView) MainFrm->splPaintView->FillBkBlack(true);
+  drawScrollBox();
+  Present();
+
+  // The next picture event: its position and its picture's path.
+  size_t next = 0;
+  int32_t nextY = kNoMorePictures;
+  char path[kPathBytes] = {};
+  auto takeNext = [&] {
+    if (next >= PictureEvents.size()) {
+      nextY = kNoMorePictures;
+      return;
+    }
+    const std::string& event = PictureEvents[next++];
+    nextY = static_cast<int32_t>(std::strtol(event.substr(0, 5).c_str(), nullptr, 10));
+    const size_t comma = event.find(',');
+    const std::string name = comma == std::string::npos ? "" : event.substr(comma + 1);
+    if (MainFrm) MainFrm->picturePath(path, sizeof path, name.c_str(), MainFrm->ExtJpg);
+  };
+  takeNext();
+
+  do {
+    const int steps = RollTimerStep(EndingHeader.ScrollIntervalMs);
+    EndingHeader.LastStep = static_cast<int16_t>(steps);
+    const int16_t scrolled = static_cast<int16_t>(steps);
+    if (scrolled != 0) {
+      setScrollPosition(ScrollPosition + scrolled);
+      drawScrollBox();
+      // One picture per step at most: the one whose position has entered the view.
+      if (nextY - kRollViewHeight < ScrollPosition && path[0] && FileExists(path)) {
+        TBitmap picture;
+        // A file that cannot be decoded counts as an empty picture: it stays pending.
+        if (!LoadJpegFile(path, picture)) picture = TBitmap();
+        RollPicture = std::move(picture);
+        if (!RollPicture.Empty()) {
+          StretchBlt(Canvas(), kPictureRect, RollPicture, wholeOf(RollPicture));
+          takeNext();
+        }
+      }
+      Present();
+    }
+    if (AbortRoll) break;
+    if (Application) Application->ProcessMessages();
+    // Sleeps until the next step is due rather than polling every millisecond; input still
+    // wakes the wait, and the steps come out as a 1 ms polling loop would see them.
+    WaitForEvents(
+        RollTimerWaitMs(rollReference, currentMillisecond(), EndingHeader.ScrollIntervalMs));
+  } while (ScrollPosition < ScrollRange - kRollViewHeight);
+
+  if (!AbortRoll) runMusicCommand("#BGMFADEOUT");
+  runMusicCommand("#BGMSTOP");
+  runMusicCommand("#BGMVOLDEF");
+  Hide();
+}
+
+void TfrmEnding::Dispatch(TMessage& msg) {
+  if (msg.Msg == WM_ENDINGROLL) {
+    RunEndingRoll();
+    return;
+  }
+  TForm::Dispatch(msg);
+}
+
+void TfrmEnding::setScrollPosition(int32_t position) {
+  ScrollPosition = std::clamp(position, 0, std::max(0, ScrollRange - kRollViewHeight));
+}
+
+void TfrmEnding::drawScrollBox() {
+  FillRect(strip_, wholeOf(strip_), clBlack);
+  for (const TRollLabel& label : RollLabels) {
+    const int32_t y = label.Top - ScrollPosition;
+    if (y >= kRollViewHeight || y + label.Height <= 0) continue;
+    TRect r = Rect(label.Left, y, label.Left + label.Width, y + label.Height);
+    DrawTextA(&strip_, label.Font, label.Caption.c_str(), -1, &r, DT_EXPANDTABS);
+  }
+  BitBlt(Canvas(), kRollStripLeft, 0, kRollStripWidth, kRollViewHeight, strip_, 0, 0);
+}
