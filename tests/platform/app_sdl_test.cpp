@@ -2,6 +2,7 @@
 // (no window system) that clicks, uses the menu, takes a screenshot and quits cleanly.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -57,6 +58,23 @@ TEST(AppSdlScript, ParsesEveryCommand) {
   EXPECT_EQ(e[20].at, 99u);
 }
 
+TEST(AppSdlScript, ComposeLinesBecomeCompositionEvents) {
+  std::vector<ScriptEntry> e;
+  std::string err;
+  ASSERT_TRUE(ParseInputScript("5 compose にほんご\n6 compose\n7 text 日本語\n", e, &err)) << err;
+  ASSERT_EQ(e.size(), 3u);
+  BackendEvent ev;
+  ASSERT_TRUE(InputScript::ToEvent(e[0], 0, ev));
+  EXPECT_EQ(ev.kind, BackendEventKind::kTextEditing);
+  EXPECT_EQ(ev.text, "にほんご");
+  EXPECT_EQ(ev.x, 4);  // the caret after its last character
+  EXPECT_EQ(ev.y, 0);
+  ASSERT_TRUE(InputScript::ToEvent(e[1], 0, ev));
+  EXPECT_EQ(ev.kind, BackendEventKind::kTextEditing);
+  EXPECT_EQ(ev.text, "");  // the composition ends
+  EXPECT_EQ(e[2].kind, ScriptEntry::kText);
+}
+
 TEST(AppSdlScript, BadLinesAreRefusedWithTheirNumber) {
   const char* bad[] = {"x click 1 2",   "10 click 1",   "10 click a b",  "10 fly 1 2",
                        "10 key NOPE",   "10 shift up",  "10 text",       "-5 close",
@@ -110,6 +128,8 @@ TEST(AppSdlRun, DummyDriverScriptClicksMenuShotAndQuits) {
         << "15 quit\n";
   }
   ASSERT_TRUE(InstallSdlBackend(script.c_str()));
+  // SDL turns text input on with its video; nothing has asked for it yet.
+  EXPECT_FALSE(SDL_IsTextInputActive());
   {
     TApplication app;
     QuitForm main;
