@@ -27,23 +27,6 @@ constexpr int kBack = 4, kSave = 5, kLoad = 6, kToTitle = 8;
 constexpr int kSlot1 = 10, kYes = 16, kNo = 17;
 constexpr int kContinue = 19;
 
-void toStory(PlayGame& g) {
-  g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); })
-      .When(InState(g, ssTitleMenu), [&] { g.ClickItem(18); });
-}
-
-// The click wait after `lines` lines of the backlog.
-PlayGame::Cond waitingAfter(PlayGame& g, int lines) {
-  return [&g, lines] {
-    return g.f->StepState == ssStory && g.f->TextSubState == tsWaitClick &&
-           g.f->Backlog->Count() == lines && !g.f->NeedNextLine;
-  };
-}
-
-PlayGame::Cond idleIn(PlayGame& g, int32_t state) {
-  return [&g, state] { return g.f->StepState == state && g.fake().ScriptPending() == 0; };
-}
-
 bool textPixel(TColor c) { return IsWhitish(c); }
 
 // The message text area without the corner where the click-wait mark blinks.
@@ -63,16 +46,16 @@ TEST(GameMenu, RightClicksHideTheWindowAndTheRightButtonBringsTheLineBack) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.right ? "right" : "left");
     PlayGame g(fourLines());
-    toStory(g);
+    ToStory(g);
     TColor menuCorner = 0, hiddenWindow = 0;
     int32_t afterWindow = -1;
     int text = -1;
-    g.When(waitingAfter(g, 1), [&] { g.RightClickAt(320, 200); })
-        .When(idleIn(g, ssGameMenu), [&] {
+    g.When(WaitingAfter(g, 1), [&] { g.RightClickAt(320, 200); })
+        .When(IdleIn(g, ssGameMenu), [&] {
           menuCorner = g.fake().ClientPixel(5, 5);
           g.RightClickAt(320, 200);
         })
-        .When(idleIn(g, ssWindowHidden), [&] {
+        .When(IdleIn(g, ssWindowHidden), [&] {
           // The clean scene: no window, no text, no menu.
           hiddenWindow = g.fake().ClientPixel(300, 400);
           if (c.right)
@@ -80,7 +63,7 @@ TEST(GameMenu, RightClicksHideTheWindowAndTheRightButtonBringsTheLineBack) {
           else
             g.ClickAt(320, 200);
         })
-        .When(idleIn(g, ssStory), [&] {
+        .When(IdleIn(g, ssStory), [&] {
           afterWindow = g.f->PrevStepState;
           text = g.CountPixels(kTextOnly, textPixel);
         });
@@ -97,37 +80,37 @@ TEST(GameMenu, RightClicksHideTheWindowAndTheRightButtonBringsTheLineBack) {
 
 TEST(GameMenu, BackReturnsToTheClickWaitWithAnEmptyWindow) {
   PlayGame g(fourLines());
-  toStory(g);
-  g.When(waitingAfter(g, 1), [&] { g.RightClickAt(320, 200); })
-      .When(idleIn(g, ssGameMenu), [&] { g.ClickItem(kBack); })
-      .When(idleIn(g, ssStory), [&] {
+  ToStory(g);
+  g.When(WaitingAfter(g, 1), [&] { g.RightClickAt(320, 200); })
+      .When(IdleIn(g, ssGameMenu), [&] { g.ClickItem(kBack); })
+      .When(IdleIn(g, ssStory), [&] {
         EXPECT_EQ(g.CountPixels(kTextOnly, textPixel), 0);
         g.ClickAt(320, 200);
       })
-      .When(waitingAfter(g, 2));
+      .When(WaitingAfter(g, 2));
   ASSERT_TRUE(g.Play());
   EXPECT_EQ((*g.f->Backlog)[1], "two");
 }
 
 TEST(GameMenu, SaveWritesTheSlotAndTheStoryGoesOn) {
   PlayGame g(fourLines());
-  toStory(g);
+  ToStory(g);
   std::string prompt;
-  g.When(waitingAfter(g, 1), [&] { g.ClickAt(320, 200); })
-      .When(waitingAfter(g, 2), [&] { g.RightClickAt(320, 200); })
-      .When(idleIn(g, ssGameMenu), [&] { g.ClickItem(kSave); })
-      .When(idleIn(g, ssSaveSlots), [&] { g.ClickItem(kSlot1 + 1); })
-      .When(idleIn(g, ssConfirm), [&] {
+  g.When(WaitingAfter(g, 1), [&] { g.ClickAt(320, 200); })
+      .When(WaitingAfter(g, 2), [&] { g.RightClickAt(320, 200); })
+      .When(IdleIn(g, ssGameMenu), [&] { g.ClickItem(kSave); })
+      .When(IdleIn(g, ssSaveSlots), [&] { g.ClickItem(kSlot1 + 1); })
+      .When(IdleIn(g, ssConfirm), [&] {
         prompt = g.f->ConfirmText;
         g.ClickItem(kYes);
       })
-      .When(idleIn(g, ssStory), [&] {
+      .When(IdleIn(g, ssStory), [&] {
         // Back in the click wait with an empty window; the next click continues.
         EXPECT_EQ(g.f->TextSubState, tsWaitClick);
         EXPECT_EQ(g.CountPixels(kTextOnly, textPixel), 0);
         g.ClickAt(320, 200);
       })
-      .When(waitingAfter(g, 3));
+      .When(WaitingAfter(g, 3));
   ASSERT_TRUE(g.Play());
   EXPECT_EQ(prompt, SJ("2番のデータに上書き保存します"));
   EXPECT_EQ(g.f->SelectedSlot, 2);
@@ -153,23 +136,23 @@ TEST(GameMenu, SaveWritesTheSlotAndTheStoryGoesOn) {
 
 TEST(GameMenu, LoadFromTheTitleContinuesAfterTheSavedLine) {
   PlayGame g(fourLines());
-  toStory(g);
+  ToStory(g);
   std::string prompt;
   int slotPixelsYellow = 0;
-  g.When(waitingAfter(g, 1), [&] { g.ClickAt(320, 200); })
-      .When(waitingAfter(g, 2), [&] { g.RightClickAt(320, 200); })
-      .When(idleIn(g, ssGameMenu), [&] { g.ClickItem(kSave); })
-      .When(idleIn(g, ssSaveSlots), [&] { g.ClickItem(kSlot1 + 2); })
-      .When(idleIn(g, ssConfirm), [&] { g.ClickItem(kYes); })
+  g.When(WaitingAfter(g, 1), [&] { g.ClickAt(320, 200); })
+      .When(WaitingAfter(g, 2), [&] { g.RightClickAt(320, 200); })
+      .When(IdleIn(g, ssGameMenu), [&] { g.ClickItem(kSave); })
+      .When(IdleIn(g, ssSaveSlots), [&] { g.ClickItem(kSlot1 + 2); })
+      .When(IdleIn(g, ssConfirm), [&] { g.ClickItem(kYes); })
       // Back to the title through the in-game menu's fifth item, confirmed.
-      .When(idleIn(g, ssStory), [&] { g.RightClickAt(320, 200); })
-      .When(idleIn(g, ssGameMenu), [&] {
+      .When(IdleIn(g, ssStory), [&] { g.RightClickAt(320, 200); })
+      .When(IdleIn(g, ssGameMenu), [&] {
         g.fake().AnswerBox(IDYES);
         g.ClickItem(kToTitle);
       })
-      .When(idleIn(g, ssTitle), [&] { g.ClickAt(320, 100); })
-      .When(idleIn(g, ssTitleMenu), [&] { g.ClickItem(kContinue); })
-      .When(idleIn(g, ssContinueSlots), [&] { g.HoverItem(kSlot1 + 2); })
+      .When(IdleIn(g, ssTitle), [&] { g.ClickAt(320, 100); })
+      .When(IdleIn(g, ssTitleMenu), [&] { g.ClickItem(kContinue); })
+      .When(IdleIn(g, ssContinueSlots), [&] { g.HoverItem(kSlot1 + 2); })
       .When([&] { return g.fake().ScriptPending() == 0 && g.fake().FrameCount() > 0; },
             [&] {
               // The hovered slot's outline is yellow, the others white.
@@ -178,11 +161,11 @@ TEST(GameMenu, LoadFromTheTitleContinuesAfterTheSavedLine) {
                                  IsWhitish(g.fake().ClientPixel(r.Left + 100, 2));
               g.ClickItem(kSlot1 + 2);
             })
-      .When(idleIn(g, ssConfirm), [&] {
+      .When(IdleIn(g, ssConfirm), [&] {
         prompt = g.f->ConfirmText;
         g.ClickItem(kYes);
       })
-      .When(waitingAfter(g, 1));
+      .When(WaitingAfter(g, 1));
   ASSERT_TRUE(g.Play());
   EXPECT_EQ(slotPixelsYellow, 2);
   EXPECT_EQ(prompt, SJ("3番のデータから読みこみます"));
@@ -193,34 +176,34 @@ TEST(GameMenu, LoadFromTheTitleContinuesAfterTheSavedLine) {
 
 TEST(GameMenu, LoadFromTheGameMenuAndTheConfirmationsWayBack) {
   PlayGame g(fourLines());
-  toStory(g);
+  ToStory(g);
   TColor slotScreenCorner = 0;
-  g.When(waitingAfter(g, 1), [&] { g.RightClickAt(320, 200); })
-      .When(idleIn(g, ssGameMenu), [&] { g.ClickItem(kSave); })
-      .When(idleIn(g, ssSaveSlots), [&] { g.ClickItem(kSlot1); })
-      .When(idleIn(g, ssConfirm), [&] { g.ClickItem(kYes); })
-      .When(idleIn(g, ssStory), [&] { g.ClickAt(320, 200); })
-      .When(waitingAfter(g, 2), [&] { g.ClickAt(320, 200); })
-      .When(waitingAfter(g, 3), [&] { g.RightClickAt(320, 200); })
-      .When(idleIn(g, ssGameMenu), [&] {
+  g.When(WaitingAfter(g, 1), [&] { g.RightClickAt(320, 200); })
+      .When(IdleIn(g, ssGameMenu), [&] { g.ClickItem(kSave); })
+      .When(IdleIn(g, ssSaveSlots), [&] { g.ClickItem(kSlot1); })
+      .When(IdleIn(g, ssConfirm), [&] { g.ClickItem(kYes); })
+      .When(IdleIn(g, ssStory), [&] { g.ClickAt(320, 200); })
+      .When(WaitingAfter(g, 2), [&] { g.ClickAt(320, 200); })
+      .When(WaitingAfter(g, 3), [&] { g.RightClickAt(320, 200); })
+      .When(IdleIn(g, ssGameMenu), [&] {
         std::strcpy(g.f->SpeakerName, "X");
         g.ClickItem(kLoad);
       })
-      .When(idleIn(g, ssLoadSlots), [&] {
+      .When(IdleIn(g, ssLoadSlots), [&] {
         EXPECT_EQ(g.f->SpeakerName[0], 0);
         g.ClickItem(kSlot1);
       })
       // "いいえ" goes back to the slot screen...
-      .When(idleIn(g, ssConfirm), [&] { g.ClickItem(kNo); })
-      .When(idleIn(g, ssLoadSlots), [&] { g.ClickItem(kSlot1); })
+      .When(IdleIn(g, ssConfirm), [&] { g.ClickItem(kNo); })
+      .When(IdleIn(g, ssLoadSlots), [&] { g.ClickItem(kSlot1); })
       // ...and so does a right click, over a freshly darkened scene.
-      .When(idleIn(g, ssConfirm), [&] { g.RightClickAt(320, 200); })
-      .When(idleIn(g, ssLoadSlots), [&] {
+      .When(IdleIn(g, ssConfirm), [&] { g.RightClickAt(320, 200); })
+      .When(IdleIn(g, ssLoadSlots), [&] {
         slotScreenCorner = g.fake().ClientPixel(320, 240);
         g.ClickItem(kSlot1);
       })
-      .When(idleIn(g, ssConfirm), [&] { g.ClickItem(kYes); })
-      .When(waitingAfter(g, 1));
+      .When(IdleIn(g, ssConfirm), [&] { g.ClickItem(kYes); })
+      .When(WaitingAfter(g, 1));
   ASSERT_TRUE(g.Play());
   EXPECT_EQ(slotScreenCorner, kDarkScene);
   EXPECT_EQ((*g.f->Backlog)[0], "two");
@@ -234,13 +217,13 @@ TEST(GameMenu, FailedLoadReportsAndTheStoryGoesOnFromTheStart) {
      std::remove(g.h.folder.File("orxdf04.svd").c_str());
      g.ClickAt(320, 100);
    })
-      .When(idleIn(g, ssTitleMenu), [&] { g.ClickItem(kContinue); })
-      .When(idleIn(g, ssContinueSlots), [&] { g.ClickItem(kSlot1 + 3); })
-      .When(idleIn(g, ssConfirm), [&] {
+      .When(IdleIn(g, ssTitleMenu), [&] { g.ClickItem(kContinue); })
+      .When(IdleIn(g, ssContinueSlots), [&] { g.ClickItem(kSlot1 + 3); })
+      .When(IdleIn(g, ssConfirm), [&] {
         framesAtYes = g.fake().FrameCount();
         g.ClickItem(kYes);
       })
-      .When(waitingAfter(g, 1));
+      .When(WaitingAfter(g, 1));
   ASSERT_TRUE(g.Play());
   ASSERT_GE(g.fake().Boxes().size(), 1u);
   EXPECT_EQ(g.fake().Boxes()[0].text, SJ("読み込みに失敗しました"));
@@ -253,10 +236,10 @@ TEST(GameMenu, FailedLoadReportsAndTheStoryGoesOnFromTheStart) {
 TEST(GameMenu, ContinueScreenRightClickGoesBackToTheTitleMenu) {
   PlayGame g(fourLines());
   g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); })
-      .When(idleIn(g, ssTitleMenu), [&] { g.ClickItem(kContinue); })
-      .When(idleIn(g, ssContinueSlots), [&] { g.RightClickAt(320, 240); })
-      .When(idleIn(g, ssTitleMenu), [&] { g.RightClickAt(320, 240); })
-      .When(idleIn(g, ssTitle));
+      .When(IdleIn(g, ssTitleMenu), [&] { g.ClickItem(kContinue); })
+      .When(IdleIn(g, ssContinueSlots), [&] { g.RightClickAt(320, 240); })
+      .When(IdleIn(g, ssTitleMenu), [&] { g.RightClickAt(320, 240); })
+      .When(IdleIn(g, ssTitle));
   ASSERT_TRUE(g.Play());
   EXPECT_EQ(g.f->PrevStepState, ssTitleMenu);
   EXPECT_EQ(g.fake().ClientPixel(320, 240), PlayGame::kTitle);
@@ -264,8 +247,8 @@ TEST(GameMenu, ContinueScreenRightClickGoesBackToTheTitleMenu) {
 
 TEST(GameMenu, FetchWithoutANodeReportsAndEndsTheLoop) {
   PlayGame g(fourLines());
-  toStory(g);
-  g.When(waitingAfter(g, 1), [&] {
+  ToStory(g);
+  g.When(WaitingAfter(g, 1), [&] {
     g.f->NodeIndex = 77;  // names no node
     g.ClickAt(320, 200);
   });
@@ -280,14 +263,14 @@ TEST(GameMenu, FetchWithoutANodeReportsAndEndsTheLoop) {
 
 TEST(GameMenu, OptionScreenWaitsIdleAndLeadsBackToTheMenu) {
   PlayGame g(fourLines());
-  toStory(g);
+  ToStory(g);
   uint64_t openedAt = 0, callsAtOpen = 0, callsAfter = 0;
-  g.When(waitingAfter(g, 1), [&] {
+  g.When(WaitingAfter(g, 1), [&] {
      g.f->ReadFlags.Options.TextSpeed = 2;
      g.f->ReadFlags.Options.Reserved2[5] = 0x5A;
      g.RightClickAt(320, 200);
    })
-      .When(idleIn(g, ssGameMenu), [&] { g.ClickItem(7); })  // "オプション"
+      .When(IdleIn(g, ssGameMenu), [&] { g.ClickItem(7); })  // "オプション"
       .When([&] { return g.f->frmOption->Visible(); }, [&] {
         EXPECT_EQ(g.f->StepState, ssOptions);
         EXPECT_EQ(g.f->frmOption->OptionCopy.TextSpeed, 2);
@@ -303,7 +286,7 @@ TEST(GameMenu, OptionScreenWaitsIdleAndLeadsBackToTheMenu) {
         EXPECT_EQ(g.f->StepState, ssOptions);
         g.f->frmOption->Hide();
       })
-      .When(idleIn(g, ssGameMenu), [&] {
+      .When(IdleIn(g, ssGameMenu), [&] {
         EXPECT_EQ(g.f->PrevStepState, ssOptions);
         EXPECT_EQ(g.fake().ClientPixel(5, 5), kDarkScene);
       });
@@ -313,15 +296,15 @@ TEST(GameMenu, OptionScreenWaitsIdleAndLeadsBackToTheMenu) {
 
 TEST(GameMenu, EndingScreenHiddenReturnsToTheStory) {
   PlayGame g(fourLines());
-  toStory(g);
-  g.When(waitingAfter(g, 1), [&] {
+  ToStory(g);
+  g.When(WaitingAfter(g, 1), [&] {
      g.f->StepState = ssEnding;
      g.f->frmEnding->Show();
    })
       .When([&] { return g.fake().Elapsed() > 0 && g.f->StepState == ssEnding; },
             [&] { g.f->frmEnding->Hide(); })
-      .When(idleIn(g, ssStory), [&] { g.ClickAt(320, 200); })
-      .When(waitingAfter(g, 2));
+      .When(IdleIn(g, ssStory), [&] { g.ClickAt(320, 200); })
+      .When(WaitingAfter(g, 2));
   ASSERT_TRUE(g.Play());
   EXPECT_EQ((*g.f->Backlog)[1], "two");
 }

@@ -18,12 +18,6 @@ std::string threeLines() {
   return ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "first", "second", "third"});
 }
 
-// Steps that go from the title picture to the first line of the story.
-void toStory(PlayGame& g) {
-  g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); })
-      .When(InState(g, ssTitleMenu), [&] { g.ClickItem(18); });
-}
-
 bool whiteText(TColor c) { return IsWhitish(c); }
 
 }  // namespace
@@ -119,7 +113,7 @@ TEST(GamePlay, RevealTakesOneFramePerCharacterAtEachSpeed) {
     g.f->ReadFlags.Options.TextSpeed = c.speed;
     std::vector<uint64_t> times;
     uint32_t lastPos = 0;
-    toStory(g);
+    ToStory(g);
     g.When([&] {
       if (g.f->StepState != ssStory) return false;
       if (g.f->TextPos != lastPos) {
@@ -141,7 +135,7 @@ TEST(GamePlay, RevealTakesOneFramePerCharacterAtEachSpeed) {
 
 TEST(GamePlay, ClicksAdvanceLineByLineAndTheBacklogButtonsPageBack) {
   PlayGame g(threeLines());
-  toStory(g);
+  ToStory(g);
   const TPoint up = PlayGame::Centre(g.f->BacklogUpRect);
   const TPoint down = PlayGame::Centre(g.f->BacklogDownRect);
   std::vector<int> positions;
@@ -182,7 +176,7 @@ TEST(GamePlay, ChoiceAmongTwoChildrenOffersTwoLines) {
   // The root ends with two children titled "Left" and "Right".
   PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "question", "\t", "Left ",
                            "in left", " ", "Right ", "in right"}));
-  toStory(g);
+  ToStory(g);
   int thirdLinePixels = -1, secondLinePixels = 0;
   g.When(InStory(g, tsWaitClick), [&] { g.ClickAt(320, 200); })
       .When(InStory(g, tsChoice), [&] { g.HoverItem(3); })
@@ -207,7 +201,7 @@ TEST(GamePlay, ChoiceAmongTwoChildrenOffersTwoLines) {
 
 TEST(GamePlay, NodeWithoutChildrenHaltsWithErrorOne) {
   PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "the only line"}));
-  toStory(g);
+  ToStory(g);
   uint64_t haltedAt = 0;
   g.When(InStory(g, tsWaitClick), [&] { g.ClickAt(320, 200); })
       .When([&] { return g.f->StepState == ssHalted && OpenMessageBoxCount() == 0; },
@@ -228,7 +222,7 @@ TEST(GamePlay, NodeWithoutChildrenHaltsWithErrorOne) {
 
 TEST(GamePlay, WindowMenuGoesBackToTheTitle) {
   PlayGame g(threeLines());
-  toStory(g);
+  ToStory(g);
   g.When(InStory(g, tsWaitClick), [&] {
      g.fake().AnswerBox(IDYES);
      g.fake().AtNow().MenuClick(0, 0);  // "タイトル画面に戻る(&T)"

@@ -9,12 +9,6 @@
 
 namespace {
 
-void toStory(PlayGame& g) {
-  g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); }).When(InState(g, ssTitleMenu), [&] {
-    g.ClickItem(18);
-  });
-}
-
 bool typing(PlayGame& g) { return g.f->StepState == ssStory && g.f->TextSubState == tsTyping; }
 bool waiting(PlayGame& g) {
   return g.f->StepState == ssStory && g.f->TextSubState == tsWaitClick && !g.f->NeedNextLine;
@@ -26,7 +20,7 @@ TEST(MessageWindowPlay, ClickDuringTheRevealShowsTheLineThenTheNextClickAdvances
   PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "abcdefghijklmnopqrst", "next"}));
   g.f->ReadFlags.Options.TextSpeed = 0;  // 50 ms a character: a second for the line
   uint64_t clicked = 0, whole = 0;
-  toStory(g);
+  ToStory(g);
   g.When([&] { return typing(g) && g.f->TextPos == 3; },
          [&] {
            clicked = g.fake().Elapsed();
@@ -76,7 +70,7 @@ TEST(MessageWindowPlay, ShiftShowsLinesWholeOnlyInReadNodes) {
 
 TEST(MessageWindowPlay, EventSceneWaitIgnoresClicksButTheMenuOpens) {
   PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "#EVENTON", "event text", "after"}));
-  toStory(g);
+  ToStory(g);
   uint64_t since = 0;
   g.When([&] { return waiting(g); },
          [&] {

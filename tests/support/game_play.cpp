@@ -22,11 +22,11 @@ PlayGame::PlayGame(std::string_view scenarioUtf8, std::string_view grpIni) {
   struct Picture {
     const char* name;
     TColor colour;
-  } pictures[] = {{"LOGO.BMP", kLogo}, {"TITLE.BMP", kTitle}, {"scene.bmp", kScene},
-                  {"other.bmp", kOther}};
+  } pictures[] = {
+      {"LOGO.BMP", kLogo}, {"TITLE.BMP", kTitle}, {"scene.bmp", kScene}, {"other.bmp", kOther}};
   for (const Picture& p : pictures)
-    EXPECT_TRUE(SaveBitmapFile(h.folder.File(std::string("grp/") + p.name).c_str(),
-                               solid(p.colour)));
+    EXPECT_TRUE(
+        SaveBitmapFile(h.folder.File(std::string("grp/") + p.name).c_str(), solid(p.colour)));
   EXPECT_TRUE(h.WriteScenario(scenarioUtf8));
   f = h.Start();
   if (!f || h.app.Terminated()) ADD_FAILURE() << "the game did not start";
@@ -99,10 +99,23 @@ PlayGame::Cond InStory(PlayGame& g, int32_t subState) {
   return [&g, subState] { return g.f->StepState == ssStory && g.f->TextSubState == subState; };
 }
 
-bool IsYellowish(TColor c) {
-  return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80;
+void ToStory(PlayGame& g) {
+  g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); }).When(InState(g, ssTitleMenu), [&] {
+    g.ClickItem(18);
+  });
 }
 
-bool IsWhitish(TColor c) {
-  return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200;
+PlayGame::Cond WaitingAfter(PlayGame& g, int lines) {
+  return [&g, lines] {
+    return g.f->StepState == ssStory && g.f->TextSubState == tsWaitClick &&
+           g.f->Backlog->Count() == lines && !g.f->NeedNextLine;
+  };
 }
+
+PlayGame::Cond IdleIn(PlayGame& g, int32_t state) {
+  return [&g, state] { return g.f->StepState == state && g.fake().ScriptPending() == 0; };
+}
+
+bool IsYellowish(TColor c) { return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80; }
+
+bool IsWhitish(TColor c) { return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200; }

@@ -51,7 +51,9 @@ class PlayGame {
   // A left click in the middle of MenuRects entry i.
   void ClickItem(int i);
   void HoverItem(int i);
-  static TPoint Centre(const TRect& r) { return TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
+  static TPoint Centre(const TRect& r) {
+    return TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+  }
 
   // Counts pixels of the last presented frame inside r (client coordinates) for which pred holds.
   int CountPixels(const TRect& r, const std::function<bool(TColor)>& pred) const;
@@ -68,6 +70,13 @@ class PlayGame {
 // Conditions for PlayGame::When.
 PlayGame::Cond InState(PlayGame& g, int32_t state);
 PlayGame::Cond InStory(PlayGame& g, int32_t subState);
+
+// Steps from the title picture to the first line of the story ("はじめから").
+void ToStory(PlayGame& g);
+// The click wait after `lines` lines of the backlog.
+PlayGame::Cond WaitingAfter(PlayGame& g, int lines);
+// In `state` with no scripted input left.
+PlayGame::Cond IdleIn(PlayGame& g, int32_t state);
 
 // Colour tests for frames: text in the menu fonts is white or yellow, antialiased at its edges.
 bool IsYellowish(TColor c);
