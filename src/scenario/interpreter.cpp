@@ -342,7 +342,7 @@ bool TMainFrm::cmdSetCharName(const char* args) {
   GetStrArg(args, text2, sizeof text2, 5);
   frmInput->setupNames(GetIntArg(args, 0), label1, text1, GetIntArg(args, 3), label2, text2);
   frmInput->SetBounds(0, 0, ClientWidth(), ClientHeight());
-  frmInput->Show();
+  frmInput->showForInput();
   return true;
 }
 
