@@ -68,14 +68,20 @@ Statement tokenize(std::string_view line) {
     }
     return st;
   }
-  size_t q2 = line.rfind('"');
-  if (q2 == q1) {
-    st.error = "missing closing quote";
-    return st;
+  // The closing quote is the first one after which the line ends or a comment begins; without
+  // a comment that is the last quote of the line, so a value may hold quotes of its own.
+  bool later = false;
+  size_t q2 = std::string_view::npos;
+  for (size_t q = line.find('"', q1 + 1); q != std::string_view::npos; q = line.find('"', q + 1)) {
+    later = true;
+    std::string_view rest = trim(line.substr(q + 1));
+    if (rest.empty() || rest[0] == '#') {
+      q2 = q;
+      break;
+    }
   }
-  std::string_view tail = trim(line.substr(q2 + 1));
-  if (!tail.empty() && tail[0] != '#') {
-    st.error = "unexpected text after the closing quote";
+  if (q2 == std::string_view::npos) {
+    st.error = later ? "unexpected text after the closing quote" : "missing closing quote";
     return st;
   }
   st.tokens = splitWords(line.substr(0, q1));
@@ -199,13 +205,23 @@ struct Builder {
   }
 };
 
+// True when a quote inside a quoted value would be read as its end: one followed by blanks
+// and a '#'.
+bool quoteEndsEarly(std::string_view v) {
+  for (size_t q = v.find('"'); q != std::string_view::npos; q = v.find('"', q + 1)) {
+    std::string_view rest = trim(v.substr(q + 1));
+    if (!rest.empty() && rest[0] == '#') return true;
+  }
+  return false;
+}
+
 // A field as UTF-8 for the description; false when the text cannot come back the same.
 bool fieldUtf8(const char (&field)[kEndingNameBytes], std::string& utf8) {
   const std::string cp932 = EndingFieldText(field);
   utf8 = Cp932ToUtf8(cp932);
   std::string back;
   return cp932.size() < kEndingNameBytes && Utf8ToCp932(utf8, back) && back == cp932 &&
-         cp932.find_first_of("\r\n") == std::string::npos;
+         cp932.find_first_of("\r\n") == std::string::npos && !quoteEndsEarly(utf8);
 }
 
 void printMessages(std::ostream& err, const std::string& file, const char* kind,

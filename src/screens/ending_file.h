@@ -81,8 +81,10 @@ std::string EndingFieldText(const char (&field)[kEndingNameBytes]);
 //   text Y SIZE [bold] [italic] "TEXT"    a line of text: EntryY, EntryFontSize in points
 //   picture Y "NAME"                      a picture entry (size 0), the picture's base name
 // Blank lines and lines whose first non-blank character is '#' are ignored; after a value a '#'
-// starts a comment. A string value is everything between the first and the last double quote of
-// the line; a value without blanks may be written without quotes. Keywords and flags are
+// starts a comment. A string value runs from the first double quote of the line to the closing
+// one: the first later quote followed by nothing but blanks or a comment (without a comment,
+// the last quote of the line), so values hold quotes without escapes. A value without blanks
+// may be written without quotes. Keywords and flags are
 // case-insensitive. Numbers are int16; strings hold at most 39 bytes in CP932.
 //
 // Parses a description into a file. False when anything is wrong: errors then names every

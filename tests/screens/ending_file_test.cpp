@@ -23,7 +23,7 @@ const char kAuthored[] =
     "  music \"ENDING1.MID\"   # played throughout\n"
     "interval 7\n"
     "text 600 -27 italic BOLD \"ミラの \"旅\"\"  # size in pixels\n"
-    "picture 0 END1A\n"
+    "picture 0 \"END1A\"   # picture Y \"NAME\": a base name\n"
     "Picture -5 \" with blanks \"\n";
 const char kDumped[] =
     "music \"ENDING1.MID\"\n"
