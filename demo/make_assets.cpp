@@ -4,7 +4,8 @@
 //   miravel-demo-assets GAMEDIR
 //
 // writes GAMEDIR/grp/*.BMP and *.JPG (640x480 24-bit backgrounds, green-keyed sprites, the
-// message-window frame), GAMEDIR/bgm/0001.mid and 0002.mid (Standard MIDI Files that loop well)
+// message-window frame, the 480x360 pictures of the two ending rolls), GAMEDIR/bgm/0001.mid,
+// 0002.mid and ENDING.MID (Standard MIDI Files that loop well)
 // and GAMEDIR/wav/*.WAV (16-bit mono PCM). Everything is computed, so the output is the same on
 // every run. Exit status 0 when every file was written.
 #include <algorithm>
@@ -317,11 +318,199 @@ Image makeCat() {
   return im;
 }
 
-// The message-window frame: a rounded border with a soft inner line; the inside is green so
-// the scene shows through it.
+// ---- the ending pictures (480x360 JPEG, shown beside the credits) ----
+
+// Mira as a silhouette standing on the ground line baseY, centred on cx; scale 1 is about
+// 120 pixels tall. With wave set, her right arm is raised.
+void girlSilhouette(Image& im, double cx, double baseY, double s, Rgb c, bool wave = false) {
+  ellipse(im, cx - 8 * s, baseY - 10 * s, 4 * s, 12 * s, c);                 // legs
+  ellipse(im, cx + 8 * s, baseY - 10 * s, 4 * s, 12 * s, c);
+  for (int y = int(baseY - 70 * s); y < int(baseY - 18 * s); ++y) {        // dress, a bell
+    double t = (y - (baseY - 70 * s)) / (52 * s);
+    double half = (10 + 24 * t * t + 6 * t) * s;
+    fillRect(im, int(cx - half), y, int(cx + half + 1), y + 1, c);
+  }
+  ellipse(im, cx, baseY - 72 * s, 6 * s, 6 * s, c);                        // neck
+  ellipse(im, cx, baseY - 90 * s, 15 * s, 17 * s, c);                      // head and hair
+  ellipse(im, cx, baseY - 84 * s, 18 * s, 11 * s, c);
+  ellipse(im, cx - 13 * s, baseY - 107 * s, 8 * s, 5 * s, c);              // ribbon
+  ellipse(im, cx + 1 * s, baseY - 108 * s, 8 * s, 5 * s, c);
+  const double armY = baseY - 66 * s;
+  for (int i = 0; i <= 24; ++i) {
+    double t = i / 24.0;
+    double lx = cx - (10 + 14 * t) * s, ly = armY + 24 * t * s;             // left arm, down
+    ellipse(im, lx, ly, 2.5 * s, 2.5 * s, c);
+    double rx = cx + (10 + (wave ? 16 : 14) * t) * s;
+    double ry = wave ? armY - 30 * t * s : armY + 24 * t * s;                // right arm
+    ellipse(im, rx, ry, 2.5 * s, 2.5 * s, c);
+  }
+  if (wave) ellipse(im, cx + 26 * s, armY - 32 * s, 4 * s, 4 * s, c);
+}
+
+// Kuro as a sitting silhouette, centred on cx, sitting on baseY; scale 1 is about 60 pixels.
+void catSilhouette(Image& im, double cx, double baseY, double s, Rgb c) {
+  ellipse(im, cx, baseY - 20 * s, 20 * s, 22 * s, c);                      // body
+  ellipse(im, cx, baseY - 46 * s, 14 * s, 12 * s, c);                      // head
+  for (int side : {-1, 1})                                                   // ears
+    for (int y = 0; y < int(12 * s); ++y) {
+      double half = (12 * s - y) * 0.45;
+      double ex = cx + side * 9 * s;
+      fillRect(im, int(ex - half), int(baseY - 54 * s - 10 * s + y), int(ex + half + 1),
+               int(baseY - 54 * s - 10 * s + y + 1), c);
+    }
+  for (int i = 0; i <= 30; ++i) {                                           // tail, curling up
+    double t = i / 30.0;
+    ellipse(im, cx + (18 + 14 * std::sin(t * 2.2)) * s, baseY - (2 + 30 * t * t) * s, 3 * s,
+            3 * s, c);
+  }
+}
+
+// Route one, first picture: the sun setting into the sea, Mira on the beach.
+Image makeEndSunset() {
+  Image im(480, 360, {0, 0, 0});
+  verticalGradient(im, 0, 220, {70, 40, 120}, {255, 140, 70});
+  glow(im, 240, 214, 170, {255, 190, 110}, 0.7);
+  ellipse(im, 240, 214, 40, 40, {255, 226, 150});
+  verticalGradient(im, 214, 300, {150, 70, 80}, {40, 30, 80});
+  for (int y = 216; y < 300; y += 4) {  // the sun's path on the water
+    double spread = 18 + (y - 214) * 0.7;
+    fillRect(im, int(240 - spread + 6 * std::sin(y * 0.5)), y, int(240 + spread), y + 2,
+             {255, 200, 130}, 0.5 * (1 - (y - 214) / 90.0));
+  }
+  hills(im, 296, 4, 0.02, 0.5, {60, 36, 50}, {30, 20, 36});  // the beach, in shadow
+  girlSilhouette(im, 330, 318, 0.95, {22, 14, 30});
+  return im;
+}
+
+// Route one, second picture: dusk, the first stars, Mira waving goodbye.
+Image makeEndDusk() {
+  Image im(480, 360, {0, 0, 0});
+  verticalGradient(im, 0, 230, {20, 22, 70}, {190, 100, 140});
+  stars(im, 60, 140, 21);
+  ellipse(im, 380, 60, 16, 16, {255, 246, 210});  // a crescent moon
+  ellipse(im, 388, 54, 15, 15, mix({20, 22, 70}, {190, 100, 140}, 56 / 230.0));
+  verticalGradient(im, 230, 300, {90, 60, 110}, {30, 26, 70});
+  for (int y = 234; y < 300; y += 5)
+    fillRect(im, 60 + (y * 37) % 90, y, 160 + (y * 53) % 200, y + 1, {220, 170, 200}, 0.25);
+  hills(im, 292, 6, 0.015, 2.0, {50, 34, 60}, {24, 18, 34});
+  girlSilhouette(im, 150, 320, 0.9, {18, 12, 26}, true);
+  return im;
+}
+
+// Route one, last picture: the night sky over the sea with a shooting star.
+Image makeEndNightSea() {
+  Image im(480, 360, {0, 0, 0});
+  verticalGradient(im, 0, 250, {4, 6, 26}, {30, 34, 80});
+  Random band(100);
+  for (int i = 0; i < 2400; ++i) {  // a faint band of the Milky Way, diagonal
+    double t = band.unit(), off = (band.unit() + band.unit() + band.unit() - 1.5) * 45;
+    im.plot(int(t * 480), int(40 + t * 140 + off), {200, 200, 255}, 0.1 + 0.2 * band.unit());
+  }
+  glow(im, 240, 110, 160, {120, 110, 190}, 0.12);
+  stars(im, 260, 250, 33);
+  for (int i = 0; i < 40; ++i)  // the shooting star and its trail
+    ellipse(im, 120 + i * 3.0, 50 + i * 1.2, 1.5, 1.5, {255, 255, 230}, i / 40.0);
+  glow(im, 240, 250, 200, {80, 90, 160}, 0.3);
+  verticalGradient(im, 250, 360, {24, 28, 70}, {6, 8, 24});
+  stars(im, 40, 100, 34);  // the same sparkle on the water, below
+  for (int y = 252; y < 360; y += 6)
+    fillRect(im, 0, y, 480, y + 1, {120, 130, 200}, 0.12);
+  return im;
+}
+
+// Route two, first picture: the town at night under a big moon, Kuro on a roof.
+Image makeEndStarryTown() {
+  Image im(480, 360, {0, 0, 0});
+  verticalGradient(im, 0, 360, {6, 8, 34}, {46, 36, 86});
+  stars(im, 180, 240, 41);
+  glow(im, 330, 110, 110, {200, 210, 255}, 0.35);
+  ellipse(im, 330, 110, 46, 46, {250, 246, 226});
+  Random rnd(43);
+  int x = -10;
+  while (x < 480) {
+    int w = 40 + rnd.next() % 50, top = 200 + rnd.next() % 100;
+    fillRect(im, x, top, x + w - 3, 360, mix({16, 16, 38}, {34, 30, 62}, rnd.unit()));
+    for (int wy = top + 10; wy < 350; wy += 18)
+      for (int wx = x + 6; wx < x + w - 12; wx += 13)
+        if (rnd.next() % 3 == 0) fillRect(im, wx, wy, wx + 6, wy + 8, {255, 214, 130}, 0.9);
+    x += w;
+  }
+  fillRect(im, 280, 160, 390, 360, {14, 12, 30});  // a taller house against the moon
+  for (int y = 0; y < 40; ++y) fillRect(im, 280 + y, 160 - y, 390 - y, 161 - y, {14, 12, 30});
+  catSilhouette(im, 322, 132, 1.0, {8, 6, 18});
+  return im;
+}
+
+// Route two, second picture: home at night, the lamp lit, rain on the window, Kuro asleep.
+Image makeEndRoomNight() {
+  Image im(480, 360, {0, 0, 0});
+  verticalGradient(im, 0, 270, {90, 66, 60}, {70, 50, 46});
+  verticalGradient(im, 270, 360, {70, 46, 34}, {44, 28, 22});
+  fillRect(im, 260, 40, 440, 220, {60, 40, 28});  // the window: frame, then the night glass
+  for (int y = 50; y < 210; ++y)
+    fillRect(im, 270, y, 430, y + 1, mix({10, 14, 40}, {30, 30, 70}, (y - 50) / 160.0));
+  Random rnd(51);
+  for (int i = 0; i < 70; ++i) {  // raindrops on the glass
+    int rx = 272 + int(rnd.next() % 156), ry = 52 + int(rnd.next() % 154);
+    fillRect(im, rx, ry, rx + 1, ry + 5, {170, 180, 230}, 0.6);
+  }
+  fillRect(im, 347, 50, 353, 210, {60, 40, 28});
+  fillRect(im, 270, 127, 430, 133, {60, 40, 28});
+  glow(im, 110, 170, 170, {255, 200, 120}, 0.65);  // the lamp
+  ellipse(im, 110, 190, 28, 36, {255, 232, 170});
+  fillRect(im, 106, 226, 114, 300, {70, 46, 30});
+  ellipse(im, 110, 300, 44, 10, {90, 60, 40});
+  ellipse(im, 250, 318, 80, 22, {150, 60, 70});    // a cushion with Kuro asleep on it
+  ellipse(im, 250, 300, 46, 22, {24, 22, 30});
+  ellipse(im, 286, 296, 16, 14, {24, 22, 30});
+  ellipse(im, 214, 306, 24, 6, {24, 22, 30});
+  return im;
+}
+
+// Route two, last picture: morning over the rooftops after the rain.
+Image makeEndMorning() {
+  Image im(480, 360, {0, 0, 0});
+  verticalGradient(im, 0, 360, {120, 170, 230}, {255, 220, 190});
+  glow(im, 100, 250, 180, {255, 240, 200}, 0.7);
+  ellipse(im, 100, 250, 30, 30, {255, 250, 230});
+  for (int i = 0; i < 6; ++i) {  // a faint rainbow
+    Rgb band[] = {{255, 120, 120}, {255, 190, 110}, {255, 240, 130},
+                  {140, 220, 140}, {130, 170, 255}, {180, 130, 230}};
+    for (int a = 0; a < 600; ++a) {
+      double t = kPi * a / 600.0, rad = 230 - i * 6;
+      im.plot(int(330 + rad * std::cos(t)), int(330 - rad * std::sin(t)), band[i], 0.25);
+      im.plot(int(330 + (rad - 3) * std::cos(t)), int(330 - (rad - 3) * std::sin(t)), band[i],
+              0.25);
+    }
+  }
+  Random rnd(61);
+  int x = -10;
+  while (x < 480) {  // rooftops, warm in the morning light
+    int w = 50 + rnd.next() % 40, top = 250 + rnd.next() % 60;
+    Rgb wall = mix({200, 170, 150}, {170, 140, 130}, rnd.unit());
+    fillRect(im, x, top, x + w - 3, 360, wall);
+    for (int y = 0; y < 14; ++y)
+      fillRect(im, x - 2 + y, top - 14 + y, x + w - 1 - y, top - 13 + y, {170, 80, 70});
+    x += w;
+  }
+  return im;
+}
+
+// The message-window frame, placed by FRAMEPOS at (4, 339). It surrounds every rectangle the
+// window's text uses (the darkened area (16,348)-(626,468), the text and speaker name from
+// (24,356), the choice question and answers from (16,348) to (624,460)) with a margin, and its
+// top edge stays below the backlog buttons, which end at y 342 with their glyphs ending above
+// y 339. Outside the border and inside the darkened area it is green, so the scene shows
+// through; the band between the border and the darkened area is filled dark so that the
+// window reads as one panel.
+constexpr int kFrameX = 4, kFrameY = 339;
+constexpr int kWindowL = 16, kWindowT = 348, kWindowR = 626, kWindowB = 468;
+
 Image makeFrame() {
-  Image im(620, 128, kKey);
-  const int r = 14;
+  Image im(632, 138, kKey);
+  const int r = 12;
+  const int wl = kWindowL - kFrameX, wt = kWindowT - kFrameY;
+  const int wr = kWindowR - kFrameX, wb = kWindowB - kFrameY;
   for (int y = 0; y < im.h; ++y)
     for (int x = 0; x < im.w; ++x) {
       int cx = std::clamp(x, r, im.w - 1 - r), cy = std::clamp(y, r, im.h - 1 - r);
@@ -330,15 +519,19 @@ Image makeFrame() {
       bool corner = (x < r || x > im.w - 1 - r) && (y < r || y > im.h - 1 - r);
       double depth = corner ? r - d : edge;  // distance in from the outer rim
       if (depth < 0) continue;              // outside the rounded corner: keyed
-      if (depth < 3) im.at(x, y) = {250, 236, 200};
-      else if (depth < 6) im.at(x, y) = {150, 110, 170};
-      else if (depth < 7) im.at(x, y) = {250, 236, 200};
+      if (depth < 2) im.at(x, y) = {250, 236, 200};
+      else if (depth < 4) im.at(x, y) = {150, 110, 170};
+      else if (depth < 5) im.at(x, y) = {250, 236, 200};
+      else if (x < wl || x >= wr || y < wt || y >= wb) im.at(x, y) = {28, 22, 46};
     }
-  for (int i = 0; i < 4; ++i) {  // small diamonds near both ends of the top edge
-    int cx = i < 2 ? 40 + i * 16 : im.w - 40 - (i - 2) * 16;
-    for (int dy = -4; dy <= 4; ++dy)
-      for (int dx = -(4 - std::abs(dy)); dx <= 4 - std::abs(dy); ++dx)
-        im.at(cx + dx, 7 + dy) = {255, 210, 120};
+  // Small diamonds on the border: two at the left of the top edge, two at the right of the
+  // bottom edge (the top right lies under the backlog buttons).
+  for (int i = 0; i < 4; ++i) {
+    int cx = i < 2 ? 36 + i * 14 : im.w - 36 - (i - 2) * 14;
+    int cy = i < 2 ? 2 : im.h - 3;  // on the middle of the border
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -(3 - std::abs(dy)); dx <= 3 - std::abs(dy); ++dx)
+        im.at(cx + dx, cy + dy) = {255, 210, 120};
   }
   return im;
 }
@@ -487,13 +680,18 @@ void addLine(std::vector<NoteEvent>& ev, uint8_t channel, uint8_t velocity, cons
   }
 }
 
-// A format-0 Standard MIDI File: tempo, instruments, melody and accompaniment.
-std::vector<uint8_t> makeMidi(uint32_t usPerQuarter, uint8_t leadProgram, uint8_t padProgram,
-                              const char* melody, const char* bass) {
+// One part of a piece: its General MIDI program, its loudness and its notes.
+struct Voice {
+  uint8_t program, velocity, volume;
+  const char* notes;
+};
+
+// A format-0 Standard MIDI File: tempo, then each voice on its own channel (0, 1, ...).
+std::vector<uint8_t> makeMidi(uint32_t usPerQuarter, const std::vector<Voice>& voices) {
   const uint32_t division = 96, eighth = division / 2;
   std::vector<NoteEvent> ev;
-  addLine(ev, 0, 96, melody, eighth);
-  addLine(ev, 1, 70, bass, eighth);
+  for (size_t v = 0; v < voices.size(); ++v)
+    addLine(ev, uint8_t(v), voices[v].velocity, voices[v].notes, eighth);
   std::stable_sort(ev.begin(), ev.end(), [](const NoteEvent& x, const NoteEvent& y) {
     if (x.tick != y.tick) return x.tick < y.tick;
     return (x.status & 0xF0) == 0x80 && (y.status & 0xF0) != 0x80;  // note-offs first
@@ -507,9 +705,13 @@ std::vector<uint8_t> makeMidi(uint32_t usPerQuarter, uint8_t leadProgram, uint8_
     trk.insert(trk.end(), data.begin(), data.end());
   };
   meta(0x51, {uint8_t(usPerQuarter >> 16), uint8_t(usPerQuarter >> 8), uint8_t(usPerQuarter)});
-  const uint8_t setup[] = {0, 0xC0, leadProgram, 0, 0xC1, padProgram, 0, 0xB0, 7, 110,
-                           0, 0xB1, 7, 90, 0, 0xB0, 91, 60, 0, 0xB1, 91, 70};
-  trk.insert(trk.end(), std::begin(setup), std::end(setup));
+  for (size_t v = 0; v < voices.size(); ++v) {  // program, channel volume, reverb
+    const uint8_t ch = uint8_t(v);
+    const uint8_t setup[] = {0, uint8_t(0xC0 | ch), voices[v].program,
+                             0, uint8_t(0xB0 | ch), 7,  voices[v].volume,
+                             0, uint8_t(0xB0 | ch), 91, uint8_t(v == 0 ? 60 : 70)};
+    trk.insert(trk.end(), std::begin(setup), std::end(setup));
+  }
   uint32_t now = 0;
   for (const NoteEvent& e : ev) {
     putVarLen(trk, e.tick - now);
@@ -622,17 +824,47 @@ int main(int argc, char** argv) {
   ok &= writeBmp(grp + "MIRA.BMP", makeMira());
   ok &= writeBmp(grp + "KURO.BMP", makeCat());
   ok &= writeBmp(grp + "TEXTFORM.BMP", makeFrame());
+  ok &= writeJpeg(grp + "END1A.JPG", makeEndSunset());
+  ok &= writeJpeg(grp + "END1B.JPG", makeEndDusk());
+  ok &= writeJpeg(grp + "END1C.JPG", makeEndNightSea());
+  ok &= writeJpeg(grp + "END2A.JPG", makeEndStarryTown());
+  ok &= writeJpeg(grp + "END2B.JPG", makeEndRoomNight());
+  ok &= writeJpeg(grp + "END2C.JPG", makeEndMorning());
   // A gentle waltz-like tune for the day and a slow one for the evening.
   ok &= writeFile(bgm + "0001.mid",
-                  makeMidi(500000, 10, 48,
-                           "E5:2 G5:2 C6:4 B5:2 G5:2 A5:4 G5:2 E5:2 F5:2 E5:2 D5:4 R:2 "
-                           "E5:2 G5:2 C6:4 D6:2 B5:2 C6:4 A5:2 G5:2 E5:2 D5:2 C5:6 R:2",
-                           "C3:8 F3:8 C3:8 G3:8 C3:8 G3:8 A3:8 C3:8"));
+                  makeMidi(500000, {{10, 96, 110,
+                                     "E5:2 G5:2 C6:4 B5:2 G5:2 A5:4 G5:2 E5:2 F5:2 E5:2 D5:4 R:2 "
+                                     "E5:2 G5:2 C6:4 D6:2 B5:2 C6:4 A5:2 G5:2 E5:2 D5:2 C5:6 R:2"},
+                                    {48, 70, 90, "C3:8 F3:8 C3:8 G3:8 C3:8 G3:8 A3:8 C3:8"}}));
   ok &= writeFile(bgm + "0002.mid",
-                  makeMidi(700000, 11, 89,
-                           "A4:4 C5:2 E5:2 D5:4 C5:4 B4:4 G4:4 A4:8 "
-                           "E5:4 D5:2 C5:2 B4:4 C5:2 D5:2 E5:6 A4:2 A4:8",
-                           "A2:8 F2:8 G2:8 A2:8 C3:8 G2:8 E2:8 A2:8"));
+                  makeMidi(700000, {{11, 96, 110,
+                                     "A4:4 C5:2 E5:2 D5:4 C5:4 B4:4 G4:4 A4:8 "
+                                     "E5:4 D5:2 C5:2 B4:4 C5:2 D5:2 E5:6 A4:2 A4:8"},
+                                    {89, 70, 90, "A2:8 F2:8 G2:8 A2:8 C3:8 G2:8 E2:8 A2:8"}}));
+  // The ending roll's piece: sixteen bars at 80 beats a minute (48 s), a flute over strings
+  // and a harp's broken chords, ending on the tonic so that it loops without a seam.
+  ok &= writeFile(bgm + "ENDING.MID",
+                  makeMidi(750000, {{73, 92, 104,
+                                     "E5:2 D5:1 C5:1 D5:2 E5:2 D5:4 B4:2 G4:2 "
+                                     "C5:2 B4:1 A4:1 B4:2 C5:2 B4:6 R:2 "
+                                     "A4:2 C5:2 F5:2 E5:2 E5:2 G5:2 C6:4 "
+                                     "A5:2 G5:2 F5:2 E5:2 D5:6 R:2 "
+                                     "G5:3 E5:1 C5:2 E5:2 D5:2 B4:2 D5:2 G5:2 "
+                                     "A5:3 G5:1 E5:2 C5:2 B4:4 G4:4 "
+                                     "A4:2 C5:2 F5:3 E5:1 E5:2 D5:2 C5:2 E5:2 "
+                                     "D5:4 G4:2 B4:2 C5:6 R:2"},
+                                    {48, 60, 80,
+                                     "C4:8 B3:8 A3:8 G3:8 F3:8 E3:8 F3:8 G3:8 "
+                                     "C4:8 B3:8 A3:8 G3:8 F3:8 E3:8 F3:4 G3:4 C4:8"},
+                                    {46, 64, 84,
+                                     "C3:2 G3:2 E4:2 G3:2 G2:2 D3:2 B3:2 D3:2 "
+                                     "A2:2 E3:2 C4:2 E3:2 E2:2 B2:2 G3:2 B2:2 "
+                                     "F2:2 C3:2 A3:2 C3:2 C3:2 G3:2 E4:2 G3:2 "
+                                     "F2:2 C3:2 A3:2 C3:2 G2:2 D3:2 B3:2 D3:2 "
+                                     "C3:2 G3:2 E4:2 G3:2 G2:2 D3:2 B3:2 D3:2 "
+                                     "A2:2 E3:2 C4:2 E3:2 E2:2 B2:2 G3:2 B2:2 "
+                                     "F2:2 C3:2 A3:2 C3:2 C3:2 G3:2 E4:2 G3:2 "
+                                     "F2:2 C3:2 G2:2 D3:2 C3:2 G3:2 C4:4"}}));
   ok &= writeFile(wav + "BELL.WAV", makeWav(bell()));
   ok &= writeFile(wav + "WAVES.WAV", makeWav(waves()));
   ok &= writeFile(wav + "MEOW.WAV", makeWav(meow()));
