@@ -1,7 +1,9 @@
-// The real program plays the demo game from an input script: logo, title, "はじめから", a few
-// lines, a choice, a save through the in-game menu, a load of that slot, and the close
-// confirmation. The game folder is a fresh copy in a temporary folder, so its save files are
-// checked byte by byte and the build's folder stays clean.
+// The real program plays the demo game from an input script: logo, title, "はじめから", the
+// name entry (a typed surname and given name), the meadow, a choice, a save through the in-game
+// menu, a load of that slot, the rest of the seaside route, its ending roll, the title again and
+// the exit through the title menu's close confirmation. The game folder is a fresh copy in a
+// temporary folder, so its save files are checked byte by byte and the build's folder stays
+// clean.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -83,6 +85,30 @@ double colourDistance(const double a[3], const double b[3]) {
   return std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2]);
 }
 
+// What a rectangle of the play area holds: its mean luminance, the share of its pixels that
+// are (nearly) black and the number that are (nearly) white.
+struct Area {
+  double luminance = 0, blackShare = 0;
+  int white = 0;
+};
+
+Area measure(const Picture& shot, int x0, int y0, int x1, int y1) {
+  const int off = shot.h - 480;
+  Area a;
+  int black = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      const uint8_t* p = shot.at(x, y + off);
+      a.luminance += 0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2];
+      if (std::max({p[0], p[1], p[2]}) < 24) ++black;
+      if (std::min({p[0], p[1], p[2]}) > 200) ++a.white;
+    }
+  const double n = double(x1 - x0) * (y1 - y0);
+  a.luminance /= n;
+  a.blackShare = black / n;
+  return a;
+}
+
 // Pearson correlation of luminance between the shot's play area and a 640x480 picture, over
 // rows y0..y1: high when the shot shows that picture, whatever brightening or darkening lies
 // over it.
@@ -142,40 +168,51 @@ std::string fileText(const fs::path& p) {
 
 // The input script. Times leave each step far more room than it needs, so that a slow machine
 // still sees every click in the state it is meant for. Play-area coordinates: title menu items
-// at y 250-274 ("はじめから"), in-game menu "セーブ" at y 110-134 and "ロード" at 180-204, slot 1
-// at y 2-95, the confirmation's "はい" at (220-300, 290-314), choice line 1 at y 376-404.
+// at y 250-274 ("はじめから") and 390-414 ("ゲーム終了"), the name entry's "ＯＫ" at (291-355,
+// 376-408), in-game menu "セーブ" at y 110-134 and "ロード" at 180-204, slot 1 at y 2-95, the
+// confirmation's "はい" at (220-300, 290-314), choice line 1 at y 376-404. Where the story only
+// shows lines, the left button is held down: it advances line after line, each one as soon as it
+// is fully shown, however long the transitions between them take.
 constexpr const char* kScript = R"(# demo play
 1500 shot logo.bmp
 9000 shot title.bmp
 9500 click 320 150
 11500 click 320 262
-# the story: six lines in the meadow, then the choice
-17000 shot meadow.bmp
-17000 click 320 150
-20000 click 320 150
-23000 click 320 150
-26000 click 320 150
-31000 click 320 150
-35000 click 320 150
-38000 shot choice.bmp
-38500 click 100 390
-# the seaside: slit wipes, the waves fading in, then the first line
-47000 shot seaside.bmp
-47500 rclick 320 150
-49000 click 320 122
-51000 click 320 50
-53000 click 260 302
-55000 click 320 150
-58000 shot saved.bmp
-58500 rclick 320 150
-60000 click 320 192
-62000 click 320 50
-64000 click 260 302
-71000 shot loaded.bmp
-# quit from the in-game menu ("ゲームを終了する", y 390-414), then confirm the close
-72000 rclick 320 150
-73500 click 320 402
-75500 key RETURN
+# the name entry: the first field is focused with its text selected, Tab selects the second
+14500 shot names.bmp
+15000 text 山田
+15500 key TAB
+16000 text 花子
+16500 click 323 392
+# the meadow: its first line, then held through to the choice
+18500 shot meadow.bmp
+19000 down 320 150
+32000 up 320 150
+32500 shot choice.bmp
+33000 click 100 390
+# the seaside: slit wipes, then the first line; save in slot 1, advance, load it again
+40000 shot seaside.bmp
+40500 rclick 320 150
+42000 click 320 122
+44000 click 320 50
+46000 click 260 302
+48000 click 320 150
+51000 shot saved.bmp
+51500 rclick 320 150
+53000 click 320 192
+55000 click 320 50
+57000 click 260 302
+64000 shot loaded.bmp
+# the rest of the seaside, then its ending roll (it starts at about 70 s and lasts about 45 s:
+# the shot comes after the first credits and before the second picture) and the title again
+65000 down 320 150
+76000 up 320 150
+79000 shot roll.bmp
+127000 shot end-title.bmp
+# quit from the title menu, then confirm the close
+127500 click 320 150
+129500 click 320 402
+131500 key RETURN
 )";
 
 class DemoPlay : public ::testing::Test {
@@ -201,7 +238,7 @@ class DemoPlay : public ::testing::Test {
   fs::path work, game;
 };
 
-TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
+TEST_F(DemoPlay, PlaysFromTheNameEntryThroughSaveAndLoadToTheEndingRollAndTheTitle) {
   // Screenshots go to the work folder: every "shot NAME" gets its absolute path.
   std::string script = kScript;
   for (size_t at = 0; (at = script.find(" shot ", at)) != std::string::npos; at += 6)
@@ -212,7 +249,7 @@ TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
                       {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=disk",
                        "SDL_DISKAUDIOFILE=" + audio.string(), "HOME=" + work.string(),
                        "XDG_DATA_HOME=" + (work / "data").string()},
-                      log, 150);
+                      log, 200);
   ASSERT_EQ(rc, 0) << "exit status (-1: killed after the timeout or by a signal); log:\n"
                    << fileText(log);
 
@@ -221,7 +258,7 @@ TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
   ASSERT_EQ(slot.size(), sizeof(TSaveData));
   TSaveData save;
   std::memcpy(&save, slot.data(), sizeof save);
-  EXPECT_EQ(int(save.SaveNodeIndex), 1);  // pre-order: root, 海辺, 夜の街, おわりに
+  EXPECT_EQ(int(save.SaveNodeIndex), 1);  // pre-order: root, 海辺, 夜の街, おうちで
   EXPECT_GT(int(save.SaveLineIndex), 0);
   EXPECT_GE(int(save.SaveYear), 2000);
   EXPECT_GE(int(save.SaveMonth), 1);
@@ -231,6 +268,9 @@ TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
   EXPECT_EQ(save.BgmWasPlaying, 1);
   EXPECT_STREQ(save.BgmFileName, "0001.mid");
   EXPECT_TRUE(save.SlotRead(0)) << "the meadow was left through the choice";
+  // The typed names replaced the offered ones ("星野", "ひかる"), in CP932: "山田" and "花子".
+  EXPECT_STREQ(save.CharNames[1], "\x8e\x52\x93\x63");
+  EXPECT_STREQ(save.CharNames[2], "\x89\xd4\x8e\x71");
   for (int n = 2; n <= 5; ++n) {
     char name[16];
     std::snprintf(name, sizeof name, "orxdf%02d.svd", n);
@@ -240,29 +280,58 @@ TEST_F(DemoPlay, PlaysSavesLoadsAndQuitsThroughTheCloseConfirmation) {
   }
 
   // The read flags, written by the exit command: one new game and one load, the root read, the
-  // default options.
+  // seaside read (the ending marks its node), the default options.
   std::vector<uint8_t> flags = readBytes(game / "orxrf.svd");
   ASSERT_EQ(flags.size(), sizeof(TReadFlagsData));
   TReadFlagsData rf;
   std::memcpy(&rf, flags.data(), sizeof rf);
   EXPECT_EQ(int(rf.PlayCount), 2);
   EXPECT_TRUE(rf.IsRead(0));
+  EXPECT_TRUE(rf.IsRead(1));
   EXPECT_EQ(rf.Options.TextSpeed, 1);
 
   // Screenshots: the title picture, then the seaside before the save and after the load.
-  Picture title, seaside, meadow, shotTitle, shotSeaside, shotLoaded, shotMeadow;
+  Picture title, seaside, meadow, shotTitle, shotSeaside, shotLoaded, shotMeadow, shotNames,
+      shotRoll, shotEndTitle;
   ASSERT_TRUE(readBmp(game / "grp" / "TITLE.BMP", title));
   ASSERT_TRUE(readBmp(game / "grp" / "MEADOW.BMP", meadow));
   ASSERT_TRUE(readBmp(work / "title.bmp", shotTitle)) << "no title screenshot";
   ASSERT_TRUE(readBmp(work / "meadow.bmp", shotMeadow)) << "no meadow screenshot";
   ASSERT_TRUE(readBmp(work / "seaside.bmp", shotSeaside)) << "no seaside screenshot";
   ASSERT_TRUE(readBmp(work / "loaded.bmp", shotLoaded)) << "no screenshot after loading";
-  for (const Picture* p : {&shotTitle, &shotMeadow, &shotSeaside, &shotLoaded}) {
+  ASSERT_TRUE(readBmp(work / "names.bmp", shotNames)) << "no screenshot of the name entry";
+  ASSERT_TRUE(readBmp(work / "roll.bmp", shotRoll)) << "no screenshot of the ending roll";
+  ASSERT_TRUE(readBmp(work / "end-title.bmp", shotEndTitle)) << "no screenshot after the roll";
+  for (const Picture* p : {&shotTitle, &shotMeadow, &shotSeaside, &shotLoaded, &shotNames,
+                           &shotRoll, &shotEndTitle}) {
     ASSERT_EQ(p->w, 640);
     ASSERT_GE(p->h, 480);
   }
   EXPECT_GT(luminanceCorrelation(shotTitle, title, 0, 480), 0.9);
   EXPECT_GT(luminanceCorrelation(shotMeadow, meadow, 0, 100), 0.9);
+  EXPECT_GT(luminanceCorrelation(shotEndTitle, title, 0, 480), 0.9)
+      << "the ending roll did not go back to the title";
+
+  // The name entry lies over the meadow darkened by 60 per channel (the sky above its first
+  // caption is compared).
+  EXPECT_GT(luminanceCorrelation(shotNames, meadow, 0, 60), 0.8);
+  EXPECT_LT(measure(shotNames, 0, 0, 640, 60).luminance,
+            measure(shotMeadow, 0, 0, 640, 60).luminance - 40)
+      << "the name entry did not open over the darkened scene";
+
+  // The ending roll: the route's first picture, a sunset, in the 480x360 area at the top left,
+  // black below it, and the credits in white on the black strip on the right.
+  const Area picture = measure(shotRoll, 0, 0, 480, 360);
+  const Area below = measure(shotRoll, 0, 360, 480, 480);
+  const Area strip = measure(shotRoll, 480, 0, 640, 480);
+  EXPECT_GT(picture.luminance, 60) << "no picture at the top left of the roll";
+  EXPECT_LT(picture.blackShare, 0.2);
+  EXPECT_GT(below.blackShare, 0.99) << "the roll's picture is not limited to 480x360";
+  EXPECT_GT(strip.blackShare, 0.8) << "the credits strip is not black";
+  EXPECT_GT(strip.white, 40) << "no credit text in the strip";
+  double sunset[3];
+  meanColour(shotRoll, shotRoll.h - 480, 0, 120, 480, 200, sunset);
+  EXPECT_GT(sunset[0], sunset[2] + 40) << "the roll does not show the sunset picture";
 
   // The seaside JPEG decodes to an orange-and-violet sky; the meadow's sky is blue. The top of
   // the play area (above the sprite) tells them apart.
