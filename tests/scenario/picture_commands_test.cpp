@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
-
 #include "paint/splpaint.h"
 #include "platform/cp932.h"
 #include "screens/ending.h"
+#include "support/jpeg_encode.h"
 #include "support/picture_game.h"
 
 namespace {
@@ -49,33 +47,6 @@ struct Check {
   TColor colour;
   Mode mode = kBoth;
 };
-
-// Encodes a solid picture as a JPEG file image.
-std::vector<uint8_t> jpegOf(const TBitmap& pic) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buf, &size);
-  c.image_width = JDIMENSION(pic.Width());
-  c.image_height = JDIMENSION(pic.Height());
-  c.input_components = 3;
-  c.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(pic.ScanLine(int32_t(c.next_scanline)));
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> out(buf, buf + size);
-  jpeg_destroy_compress(&c);
-  free(buf);
-  return out;
-}
 
 bool near(TColor a, TColor b, int tolerance = 6) {
   return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
@@ -458,7 +429,7 @@ TEST_F(PictureCommands, ShakesShowFourDisplacedFramesWithTheirPauses) {
 
 TEST_F(PictureCommands, JpegBackgroundLoadsAllImagesAndTheEndingPicture) {
   buildScene();
-  const std::vector<uint8_t> jpeg = jpegOf(PictureGame::Solid(kB, 640, 480));
+  const std::vector<uint8_t> jpeg = EncodeJpeg(PictureGame::Solid(kB, 640, 480));
   ASSERT_TRUE(g.h.folder.Write("grp/photo.jpg", jpeg.data(), jpeg.size()));
   EXPECT_TRUE(f->ExecuteCommand("#LOADBKJPG=photo"));
   EXPECT_TRUE(g.h.fake.Boxes().empty());
