@@ -2,7 +2,8 @@
 # Frame pacing of the real program on the real clock: the median interval between revealed
 # characters at text speeds 0, 1 and 2, and between the frames of a transition. Runs the demo
 # game once per speed with SDL's dummy video driver, an input script that plays the first node
-# and three lines after the first choice, and a timestamp trace (MIRAVEL_TRACE).
+# (after the name entry) and three lines after the first choice, and a timestamp trace
+# (MIRAVEL_TRACE).
 #   bench/measure_pacing.sh [BUILD-DIR]   (default: build, as ./run makes it)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -12,21 +13,26 @@ prepare_demo_game measure_pacing "${1:-}"
 # its line at once, which the interval filter below leaves out. Title menu "はじめから" is at
 # y 250-274, the first answer of the choice at y 376-404.
 cat >"$work/script.txt" <<'SCRIPT'
-# title picture -> title menu -> start
+# title picture -> title menu -> start; the name entry opens after the first fade and Enter
+# keeps the names it offers
 3000 click 320 150
 4000 click 320 262
-# the six lines of the first node (the fifth follows a 2.1 s bell loop), then the choice
-7000 click 320 150
-9500 click 320 150
-12000 click 320 150
-13500 click 320 150
-18500 click 320 150
-21500 click 320 150
-# the seaside: two slit wipes and a sound fade-in before its three lines
-22500 click 100 390
-30000 click 320 150
-32500 click 320 150
-35000 quit
+7500 key RETURN
+# the eight lines of the first node (the sixth follows a 1.5 s bell loop), then the choice
+10000 click 320 150
+12500 click 320 150
+15000 click 320 150
+17500 click 320 150
+20000 click 320 150
+24000 click 320 150
+26500 click 320 150
+29000 click 320 150
+# the seaside: two slit wipes before its first three lines
+31500 click 100 390
+39000 click 320 150
+41500 click 320 150
+44000 click 320 150
+46500 quit
 SCRIPT
 
 # Read-flags file as the program creates it, all zero but for the text speed.
