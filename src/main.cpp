@@ -15,7 +15,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: miravel [GAME-FOLDER] [--autoplay SCRIPT]\n"
     "  Plays the game in GAME-FOLDER (its .ini file and its data files); without one, the game\n"
-    "  whose files stand next to the program.\n"
+    "  whose files stand next to the program or, when there are none, the demo game installed\n"
+    "  with it.\n"
     "  --autoplay SCRIPT  drives the game from an input script (clicks, keys, screenshots)\n"
     "  --help             shows this text\n";
 

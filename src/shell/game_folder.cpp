@@ -161,6 +161,26 @@ std::string fallbackSaveDir(const std::string& gameDir) {
   return dir;
 }
 
+bool fileThere(const std::string& nativePath) {
+  return FileExists(EnginePathFromNative(nativePath).c_str());
+}
+
+// The demo game installed with the program: <prefix>/share/miravel/demo beside <prefix>/bin,
+// found from the program as started and, when that is a link, from the file it points to, so
+// that a prefix moved elsewhere still works. Empty when no such folder holds <base>.ini.
+std::string installedDemo(const std::string& program, const std::string& base) {
+  std::vector<std::string> binDirs{folderOf(program)};
+  std::error_code ec;
+  fs::path real = fs::canonical(program, ec);
+  if (!ec) binDirs.push_back(folderOf(real.string()));
+  for (const std::string& bin : binDirs) {
+    std::string demo = withoutTrailingSlash(
+        fs::path(bin + "/../share/miravel/demo").lexically_normal().string());
+    if (fileThere(demo + "/" + base + ".ini")) return demo;
+  }
+  return "";
+}
+
 std::string asEngineFolder(const std::string& nativeDir) {
   std::string p = EnginePathFromNative(nativeDir);
   if (p.empty() || p.back() != '\\') {
@@ -210,6 +230,16 @@ TGameFolder LocateGameFolder() {
     ini = findIni(dir, base);
   } else {
     ini = dir + (dir.back() == '/' ? "" : "/") + base + ".ini";
+    // A program with no game beside it (neither a configuration nor a scenario) plays the demo
+    // installed with it.
+    const std::string scenario = dir + (dir.back() == '/' ? "" : "/") + "mscs.ssf";
+    if (!program.empty() && !fileThere(ini) && !fileThere(scenario)) {
+      std::string demo = installedDemo(program, base);
+      if (!demo.empty()) {
+        dir = demo;
+        ini = demo + "/" + base + ".ini";
+      }
+    }
   }
   g.ProgramDir = asEngineFolder(dir);
   g.IniPath = EnginePathFromNative(ini);

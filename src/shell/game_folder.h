@@ -7,6 +7,9 @@
 //                    that is missing, the one ".ini" in DIR whose base name matches an ".exe"
 //                    beside it (a game folder copied from Windows)
 //
+// A program with neither "<base name>.ini" nor "mscs.ssf" beside it and no argument plays the
+// demo installed with it, <prefix>/share/miravel/demo for the program <prefix>/bin/miravel.
+//
 // When the game folder is not writable the save files go to
 // $XDG_DATA_HOME/miravel/<game folder name>/ (default ~/.local/share).
 #pragma once
