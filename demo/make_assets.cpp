@@ -8,6 +8,11 @@
 // 0002.mid and ENDING.MID (Standard MIDI Files that loop well)
 // and GAMEDIR/wav/*.WAV (16-bit mono PCM). Everything is computed, so the output is the same on
 // every run. Exit status 0 when every file was written.
+//
+//   miravel-demo-assets --icons DIR
+//
+// writes the program's icon as DIR/miravel-N.png for N = 16, 24, 32, 48, 64, 128 and 256
+// (square RGBA pictures: a night sky with a crescent moon over a message window).
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -805,11 +810,154 @@ std::vector<double> meow() {
   return s;
 }
 
+// ---- the program's icon ----
+
+// A PNG file of RGBA pixels (top row first, 4 bytes each), its image data kept in stored (not
+// compressed) deflate blocks: a valid zlib stream that needs no compressor.
+uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
+  static uint32_t table[256];
+  static bool made = false;
+  if (!made) {
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[i] = c;
+    }
+    made = true;
+  }
+  crc = ~crc;
+  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+void putBig32(std::vector<uint8_t>& b, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) b.push_back(uint8_t(v >> shift));
+}
+
+void pngChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+  putBig32(out, uint32_t(data.size()));
+  size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  putBig32(out, crc32(out.data() + start, out.size() - start));
+}
+
+std::vector<uint8_t> makePng(int w, int h, const std::vector<uint8_t>& rgba) {
+  std::vector<uint8_t> raw;  // each row: filter type 0, then its pixels
+  for (int y = 0; y < h; ++y) {
+    raw.push_back(0);
+    raw.insert(raw.end(), rgba.begin() + size_t(y) * w * 4, rgba.begin() + size_t(y + 1) * w * 4);
+  }
+  std::vector<uint8_t> z{0x78, 0x01};
+  for (size_t at = 0; at < raw.size();) {
+    size_t n = std::min<size_t>(65535, raw.size() - at);
+    z.push_back(at + n == raw.size() ? 1 : 0);
+    put16(z, uint32_t(n));
+    put16(z, uint32_t(~n & 0xFFFF));
+    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
+    at += n;
+  }
+  uint32_t a = 1, b = 0;
+  for (uint8_t v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  putBig32(z, (b << 16) | a);
+
+  std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> ihdr;
+  putBig32(ihdr, uint32_t(w));
+  putBig32(ihdr, uint32_t(h));
+  ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no filter, not interlaced
+  pngChunk(out, "IHDR", ihdr);
+  pngChunk(out, "IDAT", z);
+  pngChunk(out, "IEND", {});
+  return out;
+}
+
+struct Rgba {
+  Rgb c;
+  double a;
+};
+
+// Paints c with coverage a over dst (straight alpha).
+void over(Rgba& dst, Rgb c, double a) {
+  if (a <= 0) return;
+  double outA = a + dst.a * (1 - a);
+  if (outA <= 0) return;
+  Rgb mixed{c.r * a + dst.c.r * dst.a * (1 - a), c.g * a + dst.c.g * dst.a * (1 - a),
+            c.b * a + dst.c.b * dst.a * (1 - a)};
+  dst = {{mixed.r / outA, mixed.g / outA, mixed.b / outA}, outA};
+}
+
+bool inRoundedRect(double x, double y, double x0, double y0, double x1, double y1, double r) {
+  if (x < x0 || x > x1 || y < y0 || y > y1) return false;
+  double cx = std::clamp(x, x0 + r, x1 - r), cy = std::clamp(y, y0 + r, y1 - r);
+  return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+}
+
+bool inCircle(double x, double y, double cx, double cy, double r) {
+  return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+}
+
+// The icon at one point of the unit square (x, y in 0..1, y downward).
+Rgba iconPoint(double x, double y) {
+  Rgba p{{0, 0, 0}, 0};
+  if (!inRoundedRect(x, y, 0.04, 0.04, 0.96, 0.96, 0.18)) return p;
+  over(p, mix(Rgb{28, 30, 88}, Rgb{150, 84, 150}, (y - 0.04) / 0.92), 1);
+  const double star[][3] = {{0.22, 0.2, 0.025}, {0.38, 0.12, 0.018}, {0.47, 0.3, 0.02},
+                            {0.15, 0.4, 0.016}, {0.88, 0.5, 0.016}};
+  for (const auto& s : star)
+    if (inCircle(x, y, s[0], s[1], s[2])) over(p, Rgb{255, 250, 220}, 1);
+  if (inCircle(x, y, 0.68, 0.3, 0.17) && !inCircle(x, y, 0.75, 0.24, 0.15))
+    over(p, Rgb{255, 226, 140}, 1);
+  if (inRoundedRect(x, y, 0.12, 0.56, 0.88, 0.88, 0.07)) {
+    over(p, Rgb{255, 255, 255}, 0.92);
+    if (inRoundedRect(x, y, 0.2, 0.64, 0.74, 0.69, 0.025) ||
+        inRoundedRect(x, y, 0.2, 0.75, 0.56, 0.8, 0.025))
+      over(p, Rgb{70, 60, 110}, 1);
+  }
+  return p;
+}
+
+// The icon at n x n pixels, each pixel the mean of 8 x 8 samples (colours weighted by alpha).
+std::vector<uint8_t> makeIcon(int n) {
+  constexpr int kSub = 8;
+  std::vector<uint8_t> rgba;
+  for (int py = 0; py < n; ++py) {
+    for (int px = 0; px < n; ++px) {
+      double r = 0, g = 0, b = 0, a = 0;
+      for (int sy = 0; sy < kSub; ++sy) {
+        for (int sx = 0; sx < kSub; ++sx) {
+          Rgba s = iconPoint((px + (sx + 0.5) / kSub) / n, (py + (sy + 0.5) / kSub) / n);
+          r += s.c.r * s.a;
+          g += s.c.g * s.a;
+          b += s.c.b * s.a;
+          a += s.a;
+        }
+      }
+      rgba.push_back(a > 0 ? byte(r / a) : 0);
+      rgba.push_back(a > 0 ? byte(g / a) : 0);
+      rgba.push_back(a > 0 ? byte(b / a) : 0);
+      rgba.push_back(byte(255 * a / (kSub * kSub)));
+    }
+  }
+  return rgba;
+}
+
+bool writeIcons(const std::string& dir) {
+  bool ok = true;
+  for (int n : {16, 24, 32, 48, 64, 128, 256})
+    ok &= writeFile(dir + "/miravel-" + std::to_string(n) + ".png", makePng(n, n, makeIcon(n)));
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--icons") return writeIcons(argv[2]) ? 0 : 1;
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s GAMEDIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s GAMEDIR\n       %s --icons DIR\n", argv[0], argv[0]);
     return 2;
   }
   const std::string dir = argv[1];
