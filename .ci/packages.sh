@@ -28,7 +28,7 @@ ensure_packages() {
 # What building and running the engine needs.
 RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libsdl2-mixer-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev
+  libsdl2-dev libsdl2-mixer-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libunibreak-dev
   fonts-ipafont-gothic timgm6mb-soundfont
 )
 # What the test run adds: test and benchmark libraries, clang with its sanitizer and fuzzer
