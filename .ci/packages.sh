@@ -32,10 +32,13 @@ RUN_PACKAGES=(
   fonts-ipafont-gothic timgm6mb-soundfont
 )
 # What the test run adds: test and benchmark libraries, clang with its sanitizer and fuzzer
-# runtimes, llvm-symbolizer for readable sanitizer reports, a virtual X server, image tools.
+# runtimes, llvm-symbolizer for readable sanitizer reports, a virtual X server, image tools,
+# and for the install check the desktop-file and metainfo validators and dpkg-shlibdeps (which
+# computes the Debian package's library dependencies).
 TEST_PACKAGES=(
   "${RUN_PACKAGES[@]}"
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm
   xvfb xauth imagemagick ccache
+  desktop-file-utils appstream dpkg-dev
 )
