@@ -1,7 +1,9 @@
 // INI reading with the rules the game data was written against: section and key names are
 // compared case-insensitively (ASCII) with surrounding blanks ignored, the first matching section
-// and the first matching key win, values are trimmed and lose one pair of matching quotes, and
-// there are no inline comments. The file is read whole at every call.
+// and the first matching key win, keys before the first section header belong to the section
+// named "", values are trimmed and lose one pair of matching quotes, and there are no comments:
+// a line "; name = x" defines the key "; name", which nobody asks for. The file is read whole at
+// every call.
 #include "platform/ini.h"
 
 #include <cstring>
@@ -23,6 +25,13 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
+// Drops one pair of matching surrounding quotes.
+std::string_view unquote(std::string_view v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  return v;
+}
+
 // Looks the key up in the file's bytes. Returns true and the raw (trimmed, unquoted) value when
 // the first section of that name holds the key.
 bool findValue(std::string_view text, std::string_view section, std::string_view key,
@@ -34,7 +43,7 @@ bool findValue(std::string_view text, std::string_view section, std::string_view
   section = trim(section);
   key = trim(key);
 
-  enum { kBefore, kInside, kAfter } where = kBefore;
+  enum { kBefore, kInside, kAfter } where = section.empty() ? kInside : kBefore;
   size_t pos = 0;
   while (pos < text.size() && where != kAfter) {
     // Lines end at CR, LF or CR LF; the empty lines a CR LF pair leaves are skipped below.
@@ -55,16 +64,13 @@ bool findValue(std::string_view text, std::string_view section, std::string_view
       if (EqualCp932NoCase(trim(name), section)) where = kInside;
       continue;
     }
-    if (where != kInside || line.front() == ';') continue;
+    if (where != kInside) continue;
 
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;  // lines without "=" carry nothing
     if (!EqualCp932NoCase(trim(line.substr(0, eq)), key)) continue;
 
-    std::string_view v = trim(line.substr(eq + 1));
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-      v = v.substr(1, v.size() - 2);
-    }
+    std::string_view v = unquote(trim(line.substr(eq + 1)));
     // A NUL byte cannot travel in a zero-terminated result; the value ends there.
     size_t nul = v.find('\0');
     if (nul != std::string_view::npos) v = v.substr(0, nul);
@@ -105,10 +111,11 @@ uint32_t GetPrivateProfileStringA(const char* section, const char* key, const ch
   std::string_view value;
   if (lookUp(section, key, file, buf, &value)) return copyOut(value, out, size);
 
-  // The default is returned with its trailing blanks removed (leading ones stay).
+  // The default is returned with its trailing blanks removed (leading ones stay), and loses a
+  // pair of surrounding quotes as a stored value does.
   std::string_view d = def ? std::string_view(def) : std::string_view();
   while (!d.empty() && (d.back() == ' ' || d.back() == '\t')) d.remove_suffix(1);
-  return copyOut(d, out, size);
+  return copyOut(unquote(d), out, size);
 }
 
 bool ProfileKeyExists(const char* section, const char* key, const char* file) {
@@ -131,7 +138,8 @@ int32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def,
   }
   // Unsigned arithmetic wraps modulo 2^32, which is the intended overflow rule.
   uint32_t n = 0;
-  if (i + 1 < v.size() && v[i] == '0' && (v[i + 1] == 'x' || v[i + 1] == 'X')) {
+  // Only a lower-case "0x" starts a hexadecimal number ("0X1F" reads as 0).
+  if (i + 1 < v.size() && v[i] == '0' && v[i + 1] == 'x') {
     for (i += 2; i < v.size() && hexDigit(static_cast<unsigned char>(v[i])) >= 0; ++i) {
       n = n * 16 + uint32_t(hexDigit(static_cast<unsigned char>(v[i])));
     }

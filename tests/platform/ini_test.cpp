@@ -80,6 +80,12 @@ TEST(IniTest, StringLookup) {
       {"quoted empty", "[A]\nK=\"\"\n", "A", "K", "d", "", true},
       {"no inline comment", "[A]\nK=value ; x\n", "A", "K", "d", "value ; x", true},
       {"comment line", "[A]\n;K=c\nK=v\n", "A", "K", "d", "v", true},
+      {"a comment line is a key", "[A]\n; Commented = x\n", "A", "; Commented", "d", "x", true},
+      {"keys before any section are in \"\"", "K=top\n[A]\nK=v\n", "", "K", "d", "top", true},
+      {"section \"\" ends at the first header", "[A]\nK=v\n", "", "K", "d", "d", false},
+      {"default loses its quotes", basic, "SYSTEM", "Nope", "\" q \"", " q ", false},
+      {"default loses blanks, then quotes", basic, "SYSTEM", "Nope", "'x'  ", "x", false},
+      {"default keeps mismatched quotes", basic, "SYSTEM", "Nope", "\"x'", "\"x'", false},
       {"line without equals ignored", "[A]\nK\nK=v\n", "A", "K", "d", "v", true},
       {"first equals splits", "[A]\nEq=a=b=c\n", "A", "EQ", "d", "a=b=c", true},
       {"crlf", "[A]\r\nK=v\r\nL=w\r\n", "A", "L", "d", "w", true},
@@ -150,7 +156,8 @@ TEST(IniTest, IntegerForm) {
     int32_t expected;
   } cases[] = {
       {"42", 42},         {"-5", -5},         {"+7", 7},
-      {"0x10", 16},       {"0XfF", 255},      {"-0x10", -16},
+      {"0x10", 16},       {"0xfF", 255},      {"-0x10", -16},
+      {"0X1F", 0},        {"0x1F", 31},       {"0X", 0},
       {"12abc", 12},      {"abc", 0},         {"", 99},
       {nullptr, 99},      {"  8", 8},         {"\"15\"", 15},
       {"4294967297", 1},  {"4294967295", -1}, {"2147483648", INT32_MIN},
