@@ -175,10 +175,12 @@ TBitmap copyBlock(const TBitmap& src, int64_t x, int64_t y, int64_t w, int64_t h
   return tmp;
 }
 
-// Source coordinate for a destination offset: src0 + off * sSize / dSize, rounded down. The
-// product can exceed 64 bits for rectangles spanning the whole int32 range.
+// Source coordinate for a destination offset: the source pixel under the centre of the
+// destination pixel, src0 + floor((2 off + 1) sSize / (2 dSize)), so that an enlargement repeats
+// the pixels evenly instead of shifting the picture. The product can exceed 64 bits for
+// rectangles spanning the whole int32 range.
 inline int64_t mapCoord(int64_t src0, int64_t off, int64_t sSize, int64_t dSize) {
-  return src0 + int64_t((__int128(off) * sSize) / dSize);
+  return src0 + int64_t(((__int128(off) * 2 + 1) * sSize) / (__int128(dSize) * 2));
 }
 
 template <TRasterOp op>

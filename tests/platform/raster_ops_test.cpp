@@ -38,8 +38,8 @@ bool inside(const TBitmap& b, int64_t x, int64_t y) {
   return x >= 0 && y >= 0 && x < b.Width() && y < b.Height();
 }
 
-// Model of StretchBlt: every destination pixel of dr inside dst whose source pixel (by the
-// round-down mapping) lies inside src.
+// Model of StretchBlt: every destination pixel of dr inside dst whose source pixel (the one
+// under the destination pixel's centre) lies inside src.
 void modelStretch(TBitmap& dst, const TRect& dr, const TBitmap& src, const TRect& sr,
                   TRasterOp op) {
   const TBitmap from = src;  // the source as it was before the copy
@@ -49,8 +49,8 @@ void modelStretch(TBitmap& dst, const TRect& dr, const TBitmap& src, const TRect
   for (int64_t y = 0; y < dst.Height(); ++y)
     for (int64_t x = 0; x < dst.Width(); ++x) {
       if (x < dr.Left || x >= dr.Right || y < dr.Top || y >= dr.Bottom) continue;
-      const int64_t fx = sr.Left + (x - dr.Left) * sw / dw;
-      const int64_t fy = sr.Top + (y - dr.Top) * sh / dh;
+      const int64_t fx = sr.Left + (2 * (x - dr.Left) + 1) * sw / (2 * dw);
+      const int64_t fy = sr.Top + (2 * (y - dr.Top) + 1) * sh / (2 * dh);
       if (!inside(from, fx, fy)) continue;
       for (int c = 0; c < 3; ++c) {
         uint8_t& d = dst.ScanLine(int32_t(y))[x * 3 + c];
@@ -153,18 +153,18 @@ TEST(RasterOps, OverlappingCopyWithinOneImage) {
     }
 }
 
-TEST(RasterStretch, MapsDestinationToSourceRoundingDown) {
+TEST(RasterStretch, MapsDestinationCentreToSource) {
   // A one-row source whose pixels are numbered by their blue byte: enlarging and shrinking both
-  // pick source column sr.Left + x * sw / dw.
+  // pick the source column under the centre of each destination column.
   struct Case {
     int32_t sw, dw;
     std::vector<int> columns;
   } cases[] = {
-      {4, 10, {0, 0, 0, 1, 1, 2, 2, 2, 3, 3}},
-      {10, 4, {0, 2, 5, 7}},
-      {3, 7, {0, 0, 0, 1, 1, 2, 2}},
-      {7, 3, {0, 2, 4}},
-      {5, 5, {0, 1, 2, 3, 4}},
+      {3, 8, {0, 0, 0, 1, 1, 2, 2, 2}},
+      {8, 3, {1, 4, 6}},
+      {4, 10, {0, 0, 1, 1, 1, 2, 2, 3, 3, 3}},
+      {8, 5, {0, 2, 4, 5, 7}},
+      {7, 7, {0, 1, 2, 3, 4, 5, 6}},
   };
   for (const Case& c : cases) {
     TBitmap src(c.sw + 2, 1), dst(c.dw, 1);
@@ -175,11 +175,11 @@ TEST(RasterStretch, MapsDestinationToSourceRoundingDown) {
       EXPECT_EQ(GetBValue(dst.Pixel(x, 0)), c.columns[x] + 1)
           << c.sw << " -> " << c.dw << " at " << x;
   }
-  // Rows map the same way: 2 rows stretched to 5 give 0, 0, 0, 1, 1.
+  // Rows map the same way: 2 rows stretched to 5 give 0, 0, 1, 1, 1.
   TBitmap src(1, 2), dst(1, 5);
   src.SetPixel(0, 0, clWhite);
   StretchBlt(dst, Rect(0, 0, 1, 5), src, Rect(0, 0, 1, 2));
-  const TColor rows[] = {clWhite, clWhite, clWhite, clBlack, clBlack};
+  const TColor rows[] = {clWhite, clWhite, clBlack, clBlack, clBlack};
   for (int y = 0; y < 5; ++y) EXPECT_EQ(dst.Pixel(0, y), rows[y]) << "row " << y;
 }
 

@@ -199,8 +199,9 @@ TEST_F(Ending, FirstPaintShrinksTheLastPictureIntoTheCorner) {
   ASSERT_GE(edges.size(), expected.size());
   EXPECT_EQ(std::vector<int>(edges.end() - long(expected.size()), edges.end()), expected);
   // The final picture: the whole scene in 480 x 360, black below and to the right.
-  EXPECT_EQ(g.h.fake.ClientPixel(100, 100), RGB(133, 133, 77));
-  EXPECT_EQ(g.h.fake.ClientPixel(479, 359), RGB(638 % 256, 478 % 256, 77));
+  // Each pixel shows the source pixel under its centre: (100, 100) reads (134, 134).
+  EXPECT_EQ(g.h.fake.ClientPixel(100, 100), RGB(134, 134, 77));
+  EXPECT_EQ(g.h.fake.ClientPixel(479, 359), RGB(639 % 256, 479 % 256, 77));
   EXPECT_EQ(g.h.fake.ClientPixel(100, 360), clBlack);
   EXPECT_EQ(g.h.fake.ClientPixel(500, 100), clBlack);
 }
