@@ -191,10 +191,15 @@ size_t CutAtCharBoundary(const char* s, size_t len, size_t maxBytes) {
   return i;
 }
 
+size_t FitToBuffer(const char* s, size_t len, size_t maxBytes) {
+  if (!s) return 0;
+  return len <= maxBytes ? len : CutAtCharBoundary(s, len, maxBytes);
+}
+
 void CopyCut(char* dst, size_t dstSize, const char* src) {
   if (!dst || dstSize == 0) return;
   if (!src) src = "";
-  size_t n = CutAtCharBoundary(src, strnlen(src, dstSize), dstSize - 1);
+  size_t n = FitToBuffer(src, strnlen(src, dstSize), dstSize - 1);
   memmove(dst, src, n);
   dst[n] = '\0';
 }
@@ -209,7 +214,7 @@ void AppendCut(char* dst, size_t dstSize, const char* src) {
   }
   if (!src) return;
   size_t room = dstSize - 1 - cur;
-  size_t n = CutAtCharBoundary(src, strnlen(src, room + 1), room);
+  size_t n = FitToBuffer(src, strnlen(src, room + 1), room);
   memmove(dst + cur, src, n);
   dst[cur + n] = '\0';
 }

@@ -12,6 +12,10 @@ bool IsLeadByte(unsigned char c);
 // the middle of a two-byte character.
 size_t CutAtCharBoundary(const char* s, size_t len, size_t maxBytes);
 
+// How many bytes of s[0..len) a buffer of maxBytes keeps: all of them when they fit, even when
+// the last is a lone lead byte; only a longer text is cut, at a character boundary.
+size_t FitToBuffer(const char* s, size_t len, size_t maxBytes);
+
 // ASCII case-insensitive comparison of two CP932 names. Only single-byte characters are folded:
 // a trail byte may fall in the letter range, and "ア" (0x83 0x41) must not equal "ヂ" (0x83 0x61).
 bool EqualCp932NoCase(std::string_view a, std::string_view b);
@@ -21,8 +25,8 @@ unsigned char FoldAscii(unsigned char c);
 // malformed (overlong, a surrogate, beyond U+10FFFF, cut short) or i is past the end.
 size_t DecodeUtf8Char(std::string_view s, size_t i, char32_t* cp);  // 'a'-'z' to upper case, every other byte as it is
 
-// Copies the zero-terminated src into dst[dstSize], cut at a character boundary so that the
-// terminator fits. dstSize must be at least 1.
+// Copies the zero-terminated src into dst[dstSize]; a text too long for it is cut at a character
+// boundary so that the terminator fits (FitToBuffer). dstSize must be at least 1.
 void CopyCut(char* dst, size_t dstSize, const char* src);
 // Appends src to the zero-terminated dst[dstSize] with the same cutting rule.
 void AppendCut(char* dst, size_t dstSize, const char* src);

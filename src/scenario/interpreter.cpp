@@ -221,7 +221,7 @@ bool TMainFrm::FetchNextLine(char* buf, size_t size) {
   if (LineIndex < count) {
     const std::string& line = (*NodeLines)[LineIndex];
     if (buf && size > 0) {
-      size_t n = CutAtCharBoundary(line.data(), line.size(), size - 1);
+      size_t n = FitToBuffer(line.data(), line.size(), size - 1);
       std::memcpy(buf, line.data(), n);
     }
     ++LineIndex;
@@ -283,7 +283,7 @@ int TMainFrm::GetIntArg(const char* args, int k) {
 void TMainFrm::GetStrArg(const char* args, char* dest, size_t size, int k) {
   if (!dest || size == 0) return;
   std::string field = argField(args, k);
-  size_t n = CutAtCharBoundary(field.data(), field.size(), size - 1);
+  size_t n = FitToBuffer(field.data(), field.size(), size - 1);
   std::memcpy(dest, field.data(), n);
   dest[n] = 0;
 }
@@ -303,7 +303,7 @@ void TMainFrm::ExpandNames(char* dest, size_t size, const char* src) {
       }
     }
   }
-  size_t n = CutAtCharBoundary(out.data(), out.size(), size - 1);
+  size_t n = FitToBuffer(out.data(), out.size(), size - 1);
   std::memcpy(dest, out.data(), n);
   dest[n] = 0;
 }

@@ -70,10 +70,11 @@ bool TMainFrm::ReplayScene(bool redraw) {
 
   const int saved = SaveData.SaveLineIndex;
   while (LineIndex < saved && NodeLines && LineIndex < NodeLines->Count()) {
-    // The line as the fetch would give it: cut to a line buffer at a character boundary.
+    // The line as the fetch would give it: whole when it fits a line buffer, else cut at a
+    // character boundary.
     const std::string& text = (*NodeLines)[LineIndex];
     char line[kLineBytes];
-    size_t n = CutAtCharBoundary(text.data(), text.size(), sizeof line - 1);
+    size_t n = FitToBuffer(text.data(), text.size(), sizeof line - 1);
     std::memcpy(line, text.data(), n);
     line[n] = 0;
     // The cursor stands where the fetch of this line leaves it, on the next line, so that

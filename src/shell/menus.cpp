@@ -29,10 +29,10 @@ constexpr int kMaxChoices = 3;
 constexpr int32_t kSlotPenWidth = 2;
 
 // A zero-terminated copy of a fixed text field that may lack its terminator (a field read from a
-// file), cut at a character boundary.
+// file); only a text too long for out is cut, at a character boundary.
 void fieldText(char* out, size_t outSize, const char* field, size_t fieldSize) {
   size_t n = strnlen(field, fieldSize);
-  n = CutAtCharBoundary(field, n, outSize - 1);
+  n = FitToBuffer(field, n, outSize - 1);
   std::memcpy(out, field, n);
   out[n] = 0;
 }
