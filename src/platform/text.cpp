@@ -2,7 +2,10 @@
 // onto 24-bit images, following the rules of GDI's DrawText that the game relies on.
 #include "platform/text.h"
 
+#include <linebreak.h>
+
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -27,15 +30,16 @@ int32_t mulDiv(int64_t a, int64_t b, int64_t c) {
 // One character of the text after decoding and prefix handling.
 struct Ch {
   char32_t cp;
+  uint32_t at;  // byte offset in the text where the character (with its "&" prefix) starts
   bool twoByte;
   bool underline;
 };
 
-constexpr char32_t kLineBreak = 0x0A;  // CR, LF and CR LF all become this one mark
+constexpr char32_t kLineBreak = 0x0A;  // CR, LF, CR LF and LF CR all become this one mark
 
 struct Line {
   size_t begin, end;  // characters drawn on the line
-  int32_t width;      // pixels, without blanks left at a wrap
+  int32_t width;      // pixels, blanks that end the line included
 };
 
 // t / 255 rounded to nearest, exact for 0 <= t <= 255 * 255.
@@ -53,21 +57,23 @@ size_t textLength(const char* text, int32_t count) {
 }
 
 // Decodes CP932 text. With `prefix`, "&x" marks x underlined, "&&" is one "&" and a lone "&" at
-// the end stays. With `lines`, CR, LF and CR LF become kLineBreak; otherwise they remain control
-// characters, which take no room.
+// the end stays. With `lines`, CR, LF, CR LF and LF CR become kLineBreak; otherwise they remain
+// control characters, which take no room.
 void decode(const char* text, size_t len, bool prefix, bool lines, std::vector<Ch>& out) {
   out.clear();
   size_t i = 0;
   bool underlineNext = false;
+  uint32_t at = 0;
   while (i < len) {
+    if (!underlineNext) at = uint32_t(i);
     char32_t cp;
     size_t n = DecodeCp932Char(text, len, i, &cp);
     if (n == 0) break;
     if (prefix && cp == '&' && !underlineNext) {
       if (i + 1 >= len) {
-        out.push_back({'&', false, false});
+        out.push_back({'&', at, false, false});
       } else if (text[i + 1] == '&') {
-        out.push_back({'&', false, false});
+        out.push_back({'&', at, false, false});
         i += 2;
         continue;
       } else {
@@ -77,15 +83,101 @@ void decode(const char* text, size_t len, bool prefix, bool lines, std::vector<C
       continue;
     }
     if (lines && (cp == '\r' || cp == '\n')) {
-      if (cp == '\r' && i + 1 < len && text[i + 1] == '\n') ++n;
-      out.push_back({kLineBreak, false, false});
+      const char other = cp == '\r' ? '\n' : '\r';
+      if (i + 1 < len && text[i + 1] == other) ++n;
+      out.push_back({kLineBreak, at, false, false});
       underlineNext = false;
       i += n;
       continue;
     }
-    out.push_back({cp, n == 2, underlineNext});
+    out.push_back({cp, at, n == 2, underlineNext});
     underlineNext = false;
     i += n;
+  }
+}
+
+// ---- break opportunities ---------------------------------------------------------------------
+//
+// libunibreak finds where the Unicode line-breaking algorithm allows a break. A few characters
+// break differently in Windows' Japanese layout than their Unicode class says; each is handed to
+// the library as a character of the class it behaves as.
+
+constexpr char32_t kAsIdeograph = 0x3042;   // あ: breaks on both sides
+constexpr char32_t kAsNonStarter = 0x309D;  // ゝ: never starts a line
+constexpr char32_t kAsOpening = 0x300C;     // 「: never ends a line
+constexpr char32_t kAsClosing = 0x300D;     // 」: never starts a line
+
+const char kLang[] = "ja";
+
+bool breakable(char32_t a, char32_t b) {
+  return is_line_breakable(utf32_t(a), utf32_t(b), kLang) == LINEBREAK_ALLOWBREAK;
+}
+
+// A two-byte character the library keeps together with its own kind although it breaks on both
+// sides of an ideograph (Greek and Cyrillic letters): Windows breaks between any two of them.
+// Computed once per code point.
+bool breaksLikeIdeograph(char32_t cp) {
+  static std::array<uint8_t, 0x10000> known{};  // 0 unknown, 1 no, 2 yes
+  if (cp >= known.size()) return false;
+  uint8_t& k = known[cp];
+  if (k == 0)
+    k = breakable(kAsIdeograph, cp) && breakable(cp, kAsIdeograph) && !breakable(cp, cp) ? 2 : 1;
+  return k == 2;
+}
+
+char32_t tailored(const Ch& c) {
+  const char32_t cp = c.cp;
+  if (cp == kLineBreak) return '\n';
+  if (cp == '\t') return ' ';
+  if (!c.twoByte) {
+    // Half-width katakana: the small ones and the prolonged sound mark never start a line, the
+    // others break between any two, like their two-byte forms.
+    if (cp >= 0xFF67 && cp <= 0xFF70) return kAsNonStarter;
+    if (cp >= 0xFF66 && cp <= 0xFF9D) return kAsIdeograph;
+    return cp;
+  }
+  switch (cp) {
+    case 0x3041: case 0x3043: case 0x3045: case 0x3047: case 0x3049:  // ぁぃぅぇぉ
+    case 0x3063: case 0x3083: case 0x3085: case 0x3087: case 0x308E:  // っゃゅょゎ
+    case 0x30A1: case 0x30A3: case 0x30A5: case 0x30A7: case 0x30A9:  // ァィゥェォ
+    case 0x30C3: case 0x30E3: case 0x30E5: case 0x30E7: case 0x30EE:  // ッャュョヮ
+    case 0x30F5: case 0x30F6: case 0x30FC:                            // ヵヶー
+      return kAsNonStarter;
+    case 0x2018: case 0x201C:  // ‘“
+      return kAsOpening;
+    case 0x2019: case 0x201D:  // ’”
+      return kAsClosing;
+    default:
+      return breaksLikeIdeograph(cp) ? kAsIdeograph : cp;
+  }
+}
+
+bool isAsciiLetterOrDigit(const Ch& c) {
+  return c.cp < 0x80 && ((c.cp | 0x20) - 'a' < 26 || c.cp - '0' < 10);
+}
+
+// breakBefore[i] is true where a line may end before chars[i] (index 0 is never a break).
+void findBreaks(const std::vector<Ch>& chars, std::vector<utf32_t>& units,
+                std::vector<char>& libBreaks, std::vector<uint8_t>& breakBefore) {
+  static const bool ready = (init_linebreak(), true);
+  (void)ready;
+  const size_t n = chars.size();
+  units.resize(n);
+  libBreaks.resize(n);
+  breakBefore.assign(n, 0);
+  if (n == 0) return;
+  for (size_t k = 0; k < n; ++k) units[k] = utf32_t(tailored(chars[k]));
+  set_linebreaks_utf32(units.data(), n, kLang, libBreaks.data());
+  for (size_t k = 1; k < n; ++k) {
+    bool allowed = libBreaks[k - 1] == LINEBREAK_ALLOWBREAK;
+    // Between a single-byte letter or digit and a two-byte character a line may break in both
+    // directions, as between two ideographs (the library keeps a letter and an opening bracket
+    // together).
+    if (!allowed && chars[k].twoByte && isAsciiLetterOrDigit(chars[k - 1]))
+      allowed = breakable(kAsIdeograph, units[k]);
+    else if (!allowed && chars[k - 1].twoByte && isAsciiLetterOrDigit(chars[k]))
+      allowed = breakable(units[k - 1], kAsIdeograph);
+    breakBefore[k] = allowed;
   }
 }
 
@@ -106,24 +198,27 @@ class Layout {
   }
 
   // Splits chars into lines: at line breaks, and with DT_WORDBREAK where a line would pass
-  // `avail`. A line may end after a run of blanks (which stay on it) or between two two-byte
-  // characters; a word longer than the line is not broken and ends at its next break point.
+  // `avail`, at the last break opportunity before that point. A word fits when it fits together
+  // with the blank that follows it; the blanks after a word stay on its line. A word longer than
+  // the line is not broken and ends at the next break opportunity.
   void split(const std::vector<Ch>& chars, int32_t avail, std::vector<Line>& lines) {
     lines.clear();
     const bool single = (format_ & DT_SINGLELINE) != 0;
     const bool wrap = (format_ & DT_WORDBREAK) && !single;
+    // Scratch buffers reused between calls (the engine lays text out from one thread).
+    static std::vector<utf32_t> units;
+    static std::vector<char> libBreaks;
+    static std::vector<uint8_t> breakBefore;
+    if (wrap) findBreaks(chars, units, libBreaks, breakBefore);
     const size_t n = chars.size();
     size_t i = 0;
     do {
       const size_t start = i;
       int32_t x = 0;
-      bool haveBreak = false, overlong = false;
-      Line atBreak{};
-      size_t nextAtBreak = 0;
-      Line line{start, n, 0};
+      bool haveBreak = false, overlong = false, ended = false;
+      Line atBreak{}, line{};
       size_t next = n;
-      bool ended = false;
-      while (i < n && !ended) {
+      for (; i < n; ++i) {
         const Ch& c = chars[i];
         if (c.cp == kLineBreak && !single) {
           line = {start, i, x};
@@ -131,27 +226,7 @@ class Layout {
           ended = true;
           break;
         }
-        if (wrap && isBlank(c)) {
-          const size_t blanks = i;
-          const int32_t before = x;
-          while (i < n && isBlank(chars[i])) {
-            x += advance(chars[i], x);
-            ++i;
-          }
-          if (i < n && chars[i].cp != kLineBreak) {
-            if (overlong) {
-              line = {start, blanks, before};
-              next = i;
-              ended = true;
-            } else {
-              haveBreak = true;
-              atBreak = {start, blanks, before};
-              nextAtBreak = i;
-            }
-          }
-          continue;
-        }
-        if (wrap && i > start && c.twoByte && chars[i - 1].twoByte) {
+        if (wrap && i > start && breakBefore[i]) {
           if (overlong) {
             line = {start, i, x};
             next = i;
@@ -160,20 +235,20 @@ class Layout {
           }
           haveBreak = true;
           atBreak = {start, i, x};
-          nextAtBreak = i;
         }
         const int32_t w = advance(c, x);
-        if (wrap && x + w > avail) {
+        // Only the first blank after a word has to fit; further blanks may pass the edge.
+        const bool mustFit = !isBlank(c) || (i > start && !isBlank(chars[i - 1]));
+        if (wrap && !overlong && mustFit && x + w > avail) {
           if (haveBreak) {
             line = atBreak;
-            next = nextAtBreak;
+            next = atBreak.end;
             ended = true;
             break;
           }
           overlong = true;
         }
         x += w;
-        ++i;
       }
       if (!ended) {
         line = {start, n, x};
@@ -277,13 +352,18 @@ const char* FontMSPGothic() { return SJ("ＭＳ Ｐゴシック"); }
 
 int32_t DrawTextA(TBitmap* target, const TFont& font, const char* text, int32_t count,
                   TRect* rect, unsigned format) {
-  if (!rect) return 0;
+  if (!rect || count == 0) return 0;
   fontface::SizedFont& sf = fontface::Acquire(font);
   const int32_t lineHeight = sf.GetMetrics().height;
+  const size_t len = textLength(text, count);
+  if (len == 0) {
+    // An empty text is one line high but measures no room at all.
+    if (format & DT_CALCRECT) rect->Right = rect->Left, rect->Bottom = rect->Top;
+    return lineHeight;
+  }
   std::vector<Ch>& chars = scratchChars();
   std::vector<Line>& lines = scratchLines();
-  decode(text, textLength(text, count), !(format & DT_NOPREFIX), !(format & DT_SINGLELINE),
-         chars);
+  decode(text, len, !(format & DT_NOPREFIX), !(format & DT_SINGLELINE), chars);
   Layout layout(sf, format);
   layout.split(chars, rect->Width(), lines);
 
@@ -319,6 +399,21 @@ int32_t DrawTextA(TBitmap* target, const TFont& font, const char* text, int32_t 
     y += lineHeight;
   }
   return result;
+}
+
+std::vector<int32_t> DrawTextLineStarts(const TFont& font, const char* text, int32_t count,
+                                        int32_t width, unsigned format) {
+  std::vector<int32_t> starts;
+  if (count == 0) return starts;
+  const size_t len = textLength(text, count);
+  std::vector<Ch>& chars = scratchChars();
+  std::vector<Line>& lines = scratchLines();
+  decode(text, len, !(format & DT_NOPREFIX), !(format & DT_SINGLELINE), chars);
+  Layout layout(fontface::Acquire(font), format);
+  layout.split(chars, width, lines);
+  for (const Line& l : lines)
+    starts.push_back(int32_t(l.begin < chars.size() ? chars[l.begin].at : len));
+  return starts;
 }
 
 int32_t TextWidth(const TFont& font, const char* text, int32_t count) {

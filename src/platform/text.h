@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/bitmap.h"
 #include "platform/types.h"
@@ -36,9 +37,20 @@ constexpr unsigned DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2,
 // Draws count bytes of text (count -1: up to the terminator) into rect of target with font,
 // transparent background, no clipping. With DT_CALCRECT nothing is drawn and rect's Right and
 // Bottom are set to the size the text needs. Returns the height of the text drawn. A null
-// target is allowed with DT_CALCRECT.
+// target is allowed with DT_CALCRECT. A count of 0 draws nothing, returns 0 and leaves rect
+// alone; an empty text with count -1 is one line high and measures zero by zero.
+//
+// With DT_WORDBREAK lines break as Windows breaks Japanese text: at blanks, between two-byte
+// characters and between a two-byte character and a single-byte letter; no line starts with
+// closing punctuation, a small kana or the prolonged sound mark, and none ends with an opening
+// bracket. A word moves down when it does not fit together with the blank after it; blanks that
+// end a line stay on it and count in its width. A word longer than the line runs past the edge.
 int32_t DrawTextA(TBitmap* target, const TFont& font, const char* text, int32_t count,
                   TRect* rect, unsigned format);
+// The byte offsets in text where DrawTextA starts its lines in a rectangle `width` pixels wide,
+// one per line (none for a count of 0).
+std::vector<int32_t> DrawTextLineStarts(const TFont& font, const char* text, int32_t count,
+                                        int32_t width, unsigned format);
 
 // Metrics of one line of text (no breaking, no prefix handling).
 int32_t TextWidth(const TFont& font, const char* text, int32_t count = -1);

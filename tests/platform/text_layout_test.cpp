@@ -73,31 +73,34 @@ struct LayoutCase {
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 const LayoutCase kCases[] = {
-    {"blank break", "aaa bbb ccc", "aaa bbb", 0, DT_WORDBREAK, {"aaa bbb", "ccc"}},
-    {"one pixel short", "aaa bbb ccc", "aaa bbb", -1, DT_WORDBREAK, {"aaa", "bbb", "ccc"}},
-    {"blanks stay on their line", "aaa   bbb", "aaa", 0, DT_WORDBREAK, {"aaa", "bbb"}},
-    {"blanks at a wrap take no room", "aaa bbb", "aaa b", 0, DT_WORDBREAK, {"aaa", "bbb"}},
+    {"blank break", "aaa bbb ccc", "aaa bbb ", 0, DT_WORDBREAK, {"aaa bbb ", "ccc"}},
+    {"word moves down without room for its blank", "aaa bbb ccc", "aaa bbb", 0, DT_WORDBREAK,
+     {"aaa ", "bbb ccc"}},
+    {"one pixel short", "aaa bbb ccc", "aaa bbb ", -1, DT_WORDBREAK, {"aaa ", "bbb ccc"}},
+    {"blanks stay on their line", "aaa   bbb", "aaa", 0, DT_WORDBREAK, {"aaa   ", "bbb"}},
+    {"blanks at a wrap count in the width", "aaa bbb", "aaa b", 0, DT_WORDBREAK,
+     {"aaa ", "bbb"}},
     {"leading blanks of a line stay", "  aaa", "  aaa", 0, DT_WORDBREAK, {"  aaa"}},
     {"japanese", "あいうえお", "あいう", 0, DT_WORDBREAK, {"あいう", "えお"}},
     {"japanese short", "あいうえお", "あいう", -1, DT_WORDBREAK, {"あい", "うえ", "お"}},
-    {"mixed", "日本語abc def", "日本語ab", 0, DT_WORDBREAK, {"日本", "語abc", "def"}},
-    {"no break between ascii and two-byte", "abcあい", "abcあ", -1, DT_WORDBREAK,
-     {"abcあ", "い"}},
+    {"mixed", "日本語abc def", "日本語ab", 0, DT_WORDBREAK, {"日本語", "abc def"}},
+    {"break between ascii and two-byte", "abcあい", "abcあ", -1, DT_WORDBREAK,
+     {"abc", "あい"}},
     {"long word runs past the edge", "abcdefghij klm", "abc", 0, DT_WORDBREAK,
-     {"abcdefghij", "klm"}},
+     {"abcdefghij ", "klm"}},
     {"one glyph per line", "あいう", "", 5, DT_WORDBREAK, {"あ", "い", "う"}},
     {"no wordbreak flag", "aaa bbb ccc", "aaa", 0, 0, {"aaa bbb ccc"}},
     {"cr lf variants", "ab\r\ncd\ref\ngh", "abcdefgh", 0, 0, {"ab", "cd", "ef", "gh"}},
-    {"lf cr is two breaks", "ab\n\rcd", "abcd", 0, 0, {"ab", "", "cd"}},
+    {"lf cr is one break", "ab\n\rcd", "abcd", 0, 0, {"ab", "cd"}},
     {"empty lines", "\n\nab", "ab", 0, 0, {"", "", "ab"}},
     {"final break adds no line", "ab\r\n", "ab", 0, 0, {"ab"}},
-    {"wrap and breaks", "aaa bbb\nccc", "aaa", 0, DT_WORDBREAK, {"aaa", "bbb", "ccc"}},
+    {"wrap and breaks", "aaa bbb\nccc", "aaa", 0, DT_WORDBREAK, {"aaa ", "bbb", "ccc"}},
     {"single line ignores breaks", "ab\r\ncd", "a", 0, DT_SINGLELINE | DT_WORDBREAK, {"abcd"}},
     {"tab", "a\tb", "a", 0, DT_EXPANDTABS, {"a\tb"}},
     {"tab past first stop", "abcdefghij\tb", "a", 0, DT_EXPANDTABS, {"abcdefghij\tb"}},
     {"two tabs", "\t\tb", "a", 0, DT_EXPANDTABS, {"\t\tb"}},
     {"tab breaks like a blank", "aaa\tbbb", "aaa", 0, DT_EXPANDTABS | DT_WORDBREAK,
-     {"aaa", "bbb"}},
+     {"aaa\t", "bbb"}},
     {"tab without expandtabs", "a\tb", "ab", 0, 0, {"ab"}},
     {"prefix", "&File", "File", 0, 0, {"{F}ile"}},
     {"prefix in the middle", "A&B", "AB", 0, 0, {"A{B}"}},
@@ -106,12 +109,12 @@ const LayoutCase kCases[] = {
     {"three ampersands", "&&&x", "&x", 0, 0, {"&{x}"}},
     {"prefix on two-byte", "&あい", "あい", 0, 0, {"{あ}い"}},
     {"noprefix", "A&B&&C", "A&B&&C", 0, DT_NOPREFIX, {"A&B&&C"}},
-    {"centre", "aaa bbb ccc", "aaa bbb", 21, DT_WORDBREAK | DT_CENTER, {"aaa bbb", "ccc"}},
+    {"centre", "aaa bbb ccc", "aaa bbb ", 21, DT_WORDBREAK | DT_CENTER, {"aaa bbb ", "ccc"}},
     {"centre japanese", "あいうえお", "あいう", 5, DT_WORDBREAK | DT_CENTER,
      {"あいう", "えお"}},
     {"centre wider than rect", "abcdefghij", "abc", 0, DT_CENTER, {"abcdefghij"}},
-    {"right", "aaa bbb ccc", "aaa bbb", 9, DT_WORDBREAK | DT_RIGHT, {"aaa bbb", "ccc"}},
-    {"right with wrap blanks", "ab  cd", "ab c", 0, DT_WORDBREAK | DT_RIGHT, {"ab", "cd"}},
+    {"right", "aaa bbb ccc", "aaa bbb ", 9, DT_WORDBREAK | DT_RIGHT, {"aaa bbb ", "ccc"}},
+    {"right with wrap blanks", "ab  cd", "ab c", 0, DT_WORDBREAK | DT_RIGHT, {"ab  ", "cd"}},
 };
 
 class DrawTextLayout : public testing::TestWithParam<LayoutCase> {};
@@ -175,14 +178,18 @@ TEST(TextLayout, CountGivesTheBytesToDraw) {
   EXPECT_EQ(TextWidth(font, s.c_str(), 3), TextWidth(font, Sj("あ・").c_str()));
 }
 
-TEST(TextLayout, EmptyTextMeasuresOneLineOfNoWidth) {
+TEST(TextLayout, EmptyTextIsOneLineHighButMeasuresNothing) {
   const TFont font = testFont();
   for (unsigned fmt : {0u, unsigned(DT_WORDBREAK), unsigned(DT_SINGLELINE)}) {
     TRect r{5, 7, 300, 100};
     EXPECT_EQ(DrawTextA(nullptr, font, "", -1, &r, fmt | DT_CALCRECT), TextHeight(font));
-    EXPECT_EQ(r, (TRect{5, 7, 5, 7 + TextHeight(font)}));
+    EXPECT_EQ(r, (TRect{5, 7, 5, 7}));
     TRect n{5, 7, 300, 100};
     EXPECT_EQ(DrawTextA(nullptr, font, nullptr, -1, &n, fmt | DT_CALCRECT), TextHeight(font));
+    // A count of 0 is no text at all: no height, and the rectangle stays as it was.
+    TRect z{5, 7, 300, 100};
+    EXPECT_EQ(DrawTextA(nullptr, font, "abc", 0, &z, fmt | DT_CALCRECT), 0);
+    EXPECT_EQ(z, (TRect{5, 7, 300, 100}));
   }
   TRect r{0, 0, 10, 10};
   EXPECT_EQ(DrawTextA(nullptr, font, "abc", -1, nullptr, DT_CALCRECT), 0);
