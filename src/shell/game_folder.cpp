@@ -223,6 +223,7 @@ TGameFolder LocateGameFolder() {
 
   TGameFolder g;
   std::string ini;
+  bool installed = false;
   if (a.size() > 1 && !a[1].empty()) {
     std::string d = a[1];
     if (d.front() != '/') d = currentDir() + "/" + d;
@@ -238,13 +239,16 @@ TGameFolder LocateGameFolder() {
       if (!demo.empty()) {
         dir = demo;
         ini = demo + "/" + base + ".ini";
+        installed = true;
       }
     }
   }
   g.ProgramDir = asEngineFolder(dir);
   g.IniPath = EnginePathFromNative(ini);
   g.SaveDir = g.ProgramDir;
-  if (!DirectoryWritable(dir)) {
+  // The installed demo belongs to the package: its folder may be writable (to the superuser)
+  // but saves written there would outlive the package's removal, so they go to the data folder.
+  if (installed || !DirectoryWritable(dir)) {
     std::string fallback = fallbackSaveDir(dir);
     if (!fallback.empty()) g.SaveDir = asEngineFolder(fallback);
   }
