@@ -334,27 +334,41 @@ bool ParseEndingText(std::string_view utf8, TEndingFile& out, std::vector<TPackM
 std::string FormatEndingText(const TEndingFile& f, std::vector<TPackMessage>* warnings) {
   std::string s;
   int lineNo = 0;
+  // Strings are built by appending: gcc 12 at -O3 takes "literal" + std::string for an
+  // overlapping copy (-Wrestrict).
   auto quoted = [&](const char(&field)[kEndingNameBytes]) {
     std::string utf8;
     if (!fieldUtf8(field, utf8) && warnings) {
       warnings->push_back({lineNo, 0, "the text cannot be written back exactly"});
     }
-    return "\"" + utf8 + "\"";
+    s += '"';
+    s += utf8;
+    s += "\"\n";
   };
   ++lineNo;
-  s += "music " + quoted(f.Header.BgmName) + "\n";
+  s += "music ";
+  quoted(f.Header.BgmName);
   ++lineNo;
-  s += "interval " + std::to_string(f.Header.ScrollIntervalMs) + "\n";
+  s += "interval ";
+  s += std::to_string(f.Header.ScrollIntervalMs);
+  s += '\n';
   for (const TEndingEntry& e : f.Entries) {
     ++lineNo;
     if (e.EntryFontSize == 0) {
-      s += "picture " + std::to_string(e.EntryY) + " " + quoted(e.EntryText) + "\n";
+      s += "picture ";
+      s += std::to_string(e.EntryY);
+      s += ' ';
+      quoted(e.EntryText);
       continue;
     }
-    s += "text " + std::to_string(e.EntryY) + " " + std::to_string(e.EntryFontSize);
+    s += "text ";
+    s += std::to_string(e.EntryY);
+    s += ' ';
+    s += std::to_string(e.EntryFontSize);
     if (e.EntryBold) s += " bold";
     if (e.EntryItalic) s += " italic";
-    s += " " + quoted(e.EntryText) + "\n";
+    s += ' ';
+    quoted(e.EntryText);
   }
   return s;
 }
