@@ -1,9 +1,12 @@
 // Program entry: miravel [--autoplay FILE] [GAME-FOLDER]
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "platform/app.h"
 #include "platform/sdl_backend.h"
@@ -16,7 +19,8 @@ constexpr const char* kUsage =
     "usage: miravel [GAME-FOLDER] [--autoplay SCRIPT]\n"
     "  Plays the game in GAME-FOLDER (its .ini file and its data files); without one, the game\n"
     "  whose files stand next to the program or, when there are none, the demo game installed\n"
-    "  with it.\n"
+    "  with it. A game folder dropped on the window is played next, once the running game has\n"
+    "  ended through its close question.\n"
     "  --autoplay SCRIPT  drives the game from an input script (clicks, keys, screenshots)\n"
     "  --help             shows this text\n";
 
@@ -46,6 +50,7 @@ int main(int argc, char** argv) {
   SetCommandLine(args);
   if (!InstallSdlBackend(autoplay)) return 1;
 
+  std::string next;  // a game folder dropped on the window, started once this one has ended
   {
     TApplication app;
     try {
@@ -56,6 +61,7 @@ int main(int argc, char** argv) {
         form->Show();
         app.Run();
       }
+      next = form->DroppedGame;
       delete form;
     } catch (const std::exception& e) {
       app.ShowException(e.what());
@@ -64,5 +70,12 @@ int main(int argc, char** argv) {
     }
   }
   UninstallSdlBackend();
+  if (!next.empty()) {
+    // The same program, as it was started, on the dropped folder.
+    std::vector<char*> argvNext{argv[0], next.data(), nullptr};
+    execv("/proc/self/exe", argvNext.data());
+    std::fprintf(stderr, "miravel: cannot start %s: %s\n", next.c_str(), std::strerror(errno));
+    return 1;
+  }
   return 0;
 }

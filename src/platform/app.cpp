@@ -243,6 +243,10 @@ void Gui::DispatchEvent(const BackendEvent& ev) {
     case BackendEventKind::kExpose:
       RepaintAll();
       return;
+    case BackendEventKind::kDropFile:
+      // Like any input, a drop waits while a box is open.
+      if (boxes.empty() && main) main->FileDropped(ev.text);
+      return;
     case BackendEventKind::kMoved: {
       if (!main || fullScreen) return;
       main->Left = ev.x;

@@ -160,6 +160,8 @@ class TForm {
   virtual void KeyDown(int key, TShiftState shift) {}
   virtual void KeyUp(int key, TShiftState shift) {}
   virtual void TextInput(const std::string& utf8) {}
+  // A file or folder dropped on the window (UTF-8 path); it goes to the main form.
+  virtual void FileDropped(const std::string& utf8Path) {}
   virtual void CloseQuery(bool& canClose) { canClose = true; }
   // The message dispatch: receives posted messages, WM_CLOSE and WM_MOVE. The default handles
   // WM_CLOSE by calling Close().

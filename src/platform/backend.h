@@ -30,6 +30,7 @@ enum class BackendEventKind {
   kTerminate,     // the system asks the program to end (SIGTERM, SIGINT, SIGHUP): no question
   kExpose,        // the window must be painted again
   kMoved,         // the window moved to (x, y) on the screen
+  kDropFile,      // a file or folder was dropped on the window: text (UTF-8 path)
 };
 
 struct BackendEvent {

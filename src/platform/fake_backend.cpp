@@ -255,6 +255,13 @@ FakeBackend& FakeBackend::TerminateRequest() {
   return add(e);
 }
 
+FakeBackend& FakeBackend::DropFile(const std::string& utf8Path) {
+  ScriptEntry e;
+  e.kind = ScriptEntry::kDrop;
+  e.text = utf8Path;
+  return add(e);
+}
+
 FakeBackend& FakeBackend::Expose() {
   ScriptEntry e;
   e.kind = ScriptEntry::kExpose;

@@ -110,6 +110,7 @@ class FakeBackend : public Backend {
   FakeBackend& Shift(bool held);
   FakeBackend& CloseRequest();  // the window's close button
   FakeBackend& TerminateRequest();  // a termination signal
+  FakeBackend& DropFile(const std::string& utf8Path);  // dropped on the window
   FakeBackend& Expose();        // the window system asks for a repaint
   FakeBackend& WindowMoved(int32_t x, int32_t y);  // the user dragged the window there
   // Entries not yet released.

@@ -119,6 +119,10 @@ bool InputScript::ToEvent(const ScriptEntry& e, TShiftState mods, BackendEvent& 
     case ScriptEntry::kMoved:
       ev.kind = BackendEventKind::kMoved;
       return true;
+    case ScriptEntry::kDrop:
+      ev.kind = BackendEventKind::kDropFile;
+      ev.text = e.text;
+      return true;
     default:
       return false;
   }
@@ -270,6 +274,12 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptEntry>& out,
       e.kind = ScriptEntry::kTextEditing;
       e.text = restAfterTwoWords(line);
       e.x = -1;
+      out.push_back(e);
+    } else if (cmd == "DROP") {
+      std::string rest = restAfterTwoWords(line);
+      if (rest.empty()) return fail("expected a path");
+      e.kind = ScriptEntry::kDrop;
+      e.text = rest;
       out.push_back(e);
     } else if (cmd == "SHOT") {
       if (args.size() != 1) return fail("expected a file name");

@@ -26,6 +26,7 @@ struct ScriptEntry {
     kTerminate,  // a termination signal
     kExpose,
     kMoved,  // the window was moved to (x, y) on the screen
+    kDrop,   // a file or folder `text` (UTF-8 path) dropped on the window
     kShot,  // backend-specific: write the window picture to `text`
     kQuit,  // backend-specific: end after a clean close
   };

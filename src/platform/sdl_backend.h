@@ -21,6 +21,7 @@
 //   <ms> text STRING     typed text (UTF-8, the rest of the line), as an input method commits it
 //   <ms> compose STRING  the input method's open composition becomes STRING (UTF-8, the rest of
 //                        the line, caret at its end); without STRING the composition ends
+//   <ms> drop PATH       PATH (the rest of the line) is dropped on the window
 //   <ms> shot FILE.bmp   writes the window picture as last presented to FILE.bmp (24-bit BMP)
 //   <ms> close           a window close request (the close button)
 //   <ms> terminate       as a termination signal: the program ends without asking

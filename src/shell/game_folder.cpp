@@ -214,6 +214,15 @@ std::string EnginePathFromNative(const std::string& native) {
   return out;
 }
 
+bool IsGameFolder(const std::string& nativeDir) {
+  std::error_code ec;
+  if (nativeDir.empty() || !fs::is_directory(nativeDir, ec)) return false;
+  const std::vector<std::string>& a = args();
+  const std::string program = a.empty() || a[0].empty() ? std::string() : programPath(a[0]);
+  const std::string dir = withoutTrailingSlash(nativeDir);
+  return fileThere(findIni(dir, baseNameOf(program))) || fileThere(dir + "/mscs.ssf");
+}
+
 TGameFolder LocateGameFolder() {
   const std::vector<std::string>& a = args();
   std::string arg0 = a.empty() ? std::string() : a[0];

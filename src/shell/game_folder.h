@@ -29,6 +29,10 @@ struct TGameFolder {
 
 TGameFolder LocateGameFolder();
 
+// True when the native folder holds a game this program would play when given it as DIR: its
+// configuration file (found as for "miravel DIR") or a scenario file.
+bool IsGameFolder(const std::string& nativeDir);
+
 // Engine path (CP932 with "\\" separators) of a native (UTF-8, "/") path. A name that CP932
 // cannot hold keeps its native bytes and separators.
 std::string EnginePathFromNative(const std::string& native);

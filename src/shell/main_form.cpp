@@ -11,6 +11,7 @@
 #include "screens/ending.h"
 #include "screens/input.h"
 #include "screens/option.h"
+#include "shell/game_folder.h"
 
 TMainFrm* MainFrm = nullptr;
 
@@ -263,12 +264,22 @@ bool TMainFrm::ConfirmClose() {
   return true;
 }
 
+void TMainFrm::FileDropped(const std::string& utf8Path) {
+  if (!IsGameFolder(utf8Path)) return;
+  DroppedGame = utf8Path;
+  if (Application) Application->PostMessage(this, WM_CLOSE, 0, 0);
+}
+
 void TMainFrm::FormCloseQuery(TForm* Sender, bool& CanClose) {
   uint32_t bits = static_cast<uint32_t>(ScreenBitsPerPixel());
   if (!ConfirmClose()) {
+    // A game dropped on the window is not started when the player keeps this one.
+    DroppedGame.clear();
     CanClose = false;
     return;
   }
+  // Leaving for another game is the program's own exit: the read marks and options are kept.
+  if (!DroppedGame.empty()) WriteReadFlags();
   if (FullScreen) {
     if (static_cast<uint32_t>(ScreenWidth()) != DesktopWidth ||
         static_cast<uint32_t>(ScreenHeight()) != DesktopHeight || bits != DesktopBits) {

@@ -180,6 +180,11 @@ class TMainFrm : public TForm {
   void FormCloseQuery(TForm* Sender, bool& CanClose);
   void CloseQuery(bool& canClose) override { FormCloseQuery(this, canClose); }
   bool SetDisplayMode(uint32_t width, uint32_t height, uint32_t bits);
+  // A game folder dropped on the window: the game ends through its close confirmation and the
+  // program entry then starts the dropped game (DroppedGame, a native path). Anything else
+  // dropped is ignored.
+  void FileDropped(const std::string& utf8Path) override;
+  std::string DroppedGame;
   bool SetWindowMode(int32_t width, int32_t height);
 
   // Menu handlers.

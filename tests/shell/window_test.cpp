@@ -242,3 +242,41 @@ TEST_F(Window, MovingTheWindowKeepsVisibleSubFormsAtTheOrigin) {
   EXPECT_EQ(f->frmOption->Top, 0);
   EXPECT_EQ(f->frmInput->Left, 3);
 }
+
+TEST(WindowDrop, GameFolderEndsThisGameThroughItsQuestion) {
+  // What is dropped, the answer to the close question (0: no question expected), and whether the
+  // program then leaves for the dropped game.
+  TempFolder other, notAGame;
+  ASSERT_TRUE(other.Write("mscs.ssf", "x"));
+  ASSERT_TRUE(notAGame.Write("readme.txt", "x"));
+  struct Case {
+    const char* name;
+    std::string path;
+    int answer;
+    bool leaves;
+  } cases[] = {
+      {"game folder, OK", other.Path(), IDOK, true},
+      {"game folder, cancel", other.Path(), IDCANCEL, false},
+      {"folder without a game", notAGame.Path(), 0, false},
+      {"a file", other.File("mscs.ssf"), 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainFormHarness g;
+    ASSERT_TRUE(g.WriteScenario(kScenario));
+    TMainFrm* form = g.Start();
+    form->ReadFlags.PlayCount = 9;
+    if (c.answer) g.fake.AnswerBox(c.answer);
+    g.fake.At(100).DropFile(c.path);
+    // A game that stays is closed afterwards with the window's close button.
+    if (!c.leaves) g.fake.AnswerBox(IDOK).At(2000).CloseRequest();
+    g.fake.RunScript();
+    EXPECT_EQ(g.fake.Boxes().size(), (c.answer ? 1u : 0u) + (c.leaves ? 0u : 1u));
+    EXPECT_TRUE(g.app.Terminated());
+    EXPECT_EQ(form->DroppedGame, c.leaves ? c.path : "");
+    // Leaving for the dropped game keeps the read marks and options, as the exit command does.
+    std::vector<uint8_t> rf = g.folder.Read("orxrf.svd");
+    ASSERT_EQ(rf.size(), 2051u);
+    EXPECT_EQ(rf[1024] == 9, c.leaves);
+  }
+}
