@@ -1,5 +1,6 @@
 // State shared by the files of the application layer (app.cpp, forms.cpp, compose.cpp,
-// menu.cpp, msgbox.cpp). Not for use outside src/platform.
+// menu.cpp, msgbox.cpp), and what the compositor tells the SDL backend about the pictures it
+// hands over. Not for use outside src/platform.
 #pragma once
 #include <climits>
 #include <cstdint>
@@ -74,6 +75,35 @@ struct Gui {
 
   TBitmap picture;  // the composed window picture
   TBitmap view;     // the part shown in full screen
+
+  // One form canvas in the window picture: the form and its show count (a form shown again, or
+  // another form at the same address, counts as a new canvas), its client origin and the part
+  // of the picture it covers, and its canvas's generation when it was drawn.
+  struct ComposedCanvas {
+    const TForm* form = nullptr;
+    uint64_t shown = 0;
+    TPoint origin;
+    TRect rect;
+    uint64_t generation = 0;
+  };
+  // What `picture` holds besides the menu bar: these canvases, bottom to top (canvases hidden
+  // entirely by others left out). Valid only while no drop-down or box was drawn over it.
+  std::vector<ComposedCanvas> composed, composing;
+  bool composedValid = false;
+  bool composedOverlays = false;  // a drop-down or box is drawn over the picture
+  TBitmap barPicture, fullPicture;  // where the menu bar, or everything, is drawn first
+  // The parts of `picture` the last Compose changed (window coordinates, may overlap), and how
+  // many composes there were; `view` shows compose number viewCompose at offset viewOffset.
+  std::vector<TRect> composedChanges;
+  uint64_t composeCount = 0, viewCompose = 0;
+  int32_t viewOffset = 0;
+  // The image the last Present handed to the backend, its generation before and after that
+  // present wrote it, and the parts that changed (the image's coordinates).
+  struct Handed {
+    const TBitmap* image = nullptr;
+    uint64_t before = 0, after = 0;
+    std::vector<TRect> changes;
+  } handed;
   TBitmap barCache;
   std::string barKey;
   TFont uiFont;  // menus and boxes
@@ -121,8 +151,13 @@ struct Gui {
   // Presents only when the picture may differ from the one on the screen: a form's canvas was
   // written, a child form or box or drop-down is showing, or the window itself changed.
   void PresentIfChanged();
+  // Composes the window picture again where it may have changed: the canvases written since
+  // the last compose (by their generation) and whatever lies above a part that changed. A
+  // change of the forms shown, their places, a drop-down or a box makes it draw everything on
+  // fullPicture first. Either way composedChanges gets the parts of the picture that changed.
   void Compose();
-  void ComposeForm(TForm* f, TPoint originInWindow);
+  // Appends f's canvas and those of its visible children (bottom to top) to `composing`.
+  void CollectCanvases(TForm* f, TPoint originInWindow, const TRect& bounds);
   void SyncWindow();
   int32_t ViewOffset() const;
   TForm* FormAt(TPoint window, TPoint* client);
@@ -146,6 +181,22 @@ struct Gui {
   void BoxKey(const BackendEvent& ev);
   void CancelBoxes();  // answers every open box with its cancel button
 };
+
+// Copies part `part` of dst from src, placed with its origin at srcOrigin in dst, only in the
+// rows where they differ, and appends to `changes` the rectangle of dst that changed.
+void CopyChangedPart(TBitmap& dst, const TRect& part, const TBitmap& src, TPoint srcOrigin,
+                     std::vector<TRect>& changes);
+
+// For a backend that shows pictures one after another: the parts of `image`, the image being
+// presented, that differ from the image it showed last, when that was `shown` at generation
+// `shownGeneration` (then an empty list means the same picture). Null when they are not known:
+// then any part can differ.
+const std::vector<TRect>* PresentChanges(const TBitmap& image, const TBitmap* shown,
+                                         uint64_t shownGeneration);
+
+// Whether image is one of the compositor's own pictures (the window picture or the full-screen
+// view), which live as long as the program.
+bool IsComposedImage(const TBitmap* image);
 
 // Draws a raised (or sunken) 3D edge of one pixel inside r.
 void DrawEdge3D(TBitmap& dst, const TRect& r, bool raised);

@@ -1,7 +1,13 @@
 #include "platform/sdl_backend.h"
 
 #include <SDL.h>
+#include <errno.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+#include <semaphore.h>
 #include <signal.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/app_internal.h"
 #include "platform/bitmap.h"
 #include "platform/cp932.h"
 #include "platform/input_script.h"
@@ -23,8 +30,15 @@ constexpr uint32_t kQuitRepeatMs = 1000;
 // handlers would make these a close request, which asks the player and so keeps a session
 // that is ending (or a plain kill) waiting.
 volatile sig_atomic_t g_terminateSignal = 0;
+// Posted by Wake and by the signal handler (sem_post may be called from one) to end a wait that
+// SDL cannot end itself: see SdlBackend::WaitEvent.
+sem_t g_wakeSem;
+bool g_wakeSemReady = false;
 
-void onTerminateSignal(int) { g_terminateSignal = 1; }
+void onTerminateSignal(int) {
+  g_terminateSignal = 1;
+  if (g_wakeSemReady) sem_post(&g_wakeSem);
+}
 
 void installTerminateHandlers() {
   struct sigaction sa {};
@@ -33,9 +47,72 @@ void installTerminateHandlers() {
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
-bool samePicture(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) return false;
-  return std::memcmp(a.Bits(), b.Bits(), size_t(a.Stride()) * size_t(a.Height())) == 0;
+// The smallest rectangle holding both.
+SDL_Rect rectUnion(const SDL_Rect& a, const SDL_Rect& b) {
+  const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+  const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+  return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+// The 32-bit formats the pictures are converted to by the program itself: one byte more per
+// pixel, in the order the renderer or the window keeps (so that SDL converts nothing).
+bool isConvertibleFormat(uint32_t f) {
+  return f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888 ||
+         f == SDL_PIXELFORMAT_BGR888 || f == SDL_PIXELFORMAT_ABGR8888;
+}
+
+#if defined(__x86_64__) && SDL_BYTEORDER == SDL_LIL_ENDIAN
+// Four pixels per shuffle; returns how many pixels it converted (the rest is left to the caller,
+// as a load of 16 bytes needs six pixels of the row left).
+__attribute__((target("ssse3"))) int32_t convertRowSsse3(const uint8_t* s, uint32_t* d,
+                                                        int32_t n) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+  int32_t i = 0;
+  for (; n - i >= 6; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + size_t(i) * 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                     _mm_or_si128(_mm_shuffle_epi8(v, spread), alpha));
+  }
+  return i;
+}
+#endif
+
+// Converts n pixels of blue, green, red bytes to one of the convertible formats (packed 32-bit
+// values, alpha, if any, opaque).
+void convertRow(const uint8_t* s, uint32_t* d, int32_t n, uint32_t format) {
+  const bool rgb = format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+  int32_t i = 0;
+#if defined(__x86_64__) && SDL_BYTEORDER == SDL_LIL_ENDIAN
+  static const bool ssse3 = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+  if (rgb && ssse3) {
+    i = convertRowSsse3(s, d, n);
+    s += size_t(i) * 3;
+  }
+#endif
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+  if (rgb) {
+    // Four pixels from three 32-bit loads: on a little-endian machine the bytes blue, green,
+    // red are already the low three bytes of a packed 0xAARRGGBB value.
+    for (; i + 4 <= n; i += 4, s += 12) {
+      uint32_t w0, w1, w2;
+      std::memcpy(&w0, s, 4);
+      std::memcpy(&w1, s + 4, 4);
+      std::memcpy(&w2, s + 8, 4);
+      d[i] = w0 | 0xFF000000u;
+      d[i + 1] = (w0 >> 24 | w1 << 8) | 0xFF000000u;
+      d[i + 2] = (w1 >> 16 | w2 << 16) | 0xFF000000u;
+      d[i + 3] = w2 >> 8 | 0xFF000000u;
+    }
+  }
+#endif
+  if (rgb) {
+    for (; i < n; ++i, s += 3)
+      d[i] = 0xFF000000u | uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | uint32_t(s[0]);
+  } else {
+    for (; i < n; ++i, s += 3)
+      d[i] = 0xFF000000u | uint32_t(s[0]) << 16 | uint32_t(s[1]) << 8 | uint32_t(s[2]);
+  }
 }
 
 int vkFromSdl(SDL_Keycode k) {
@@ -120,19 +197,47 @@ class SdlBackend final : public Backend {
   TPoint windowToView(int32_t x, int32_t y) const;
   TPoint viewToWindow(int32_t x, int32_t y) const;
   void updateMapping();
+  uint32_t textureFormat() const;
+  // Brings rectangle r of the texture up to date with the same rectangle of picture.
+  void upload(const TBitmap& picture, const SDL_Rect& r);
+  // Shows the picture whose rectangle `changed` differs from the one on the screen (the whole
+  // picture when `whole`) with the renderer, or on the window's surface. False when nothing
+  // could be shown.
+  bool presentWithRenderer(const TBitmap& picture, SDL_Rect changed, bool whole);
+  bool presentOnSurface(const TBitmap& picture, SDL_Rect changed, bool whole);
+
+  // Waits until Wake, a termination signal or the timeout, whichever comes first.
+  void sleepUntilWoken(uint32_t ms);
 
   bool videoUp_ = false;
+  // A video driver with no window system (dummy, offscreen) gets no input of its own: SDL can
+  // only poll its event queue for what other threads push, every millisecond, so a wait sleeps
+  // on g_wakeSem instead.
+  bool quietDriver_ = false;
   SDL_Window* window_ = nullptr;
+  // An accelerated renderer with a streaming texture; without one, pictures are converted
+  // straight into the window's surface (SDL's software framebuffer), and only the changed
+  // rectangle is updated on the screen.
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  uint32_t texFormat_ = SDL_PIXELFORMAT_BGR24;
   int32_t texW_ = 0, texH_ = 0;
+  SDL_Surface* surface_ = nullptr;  // the window's surface the last picture went to
+  int surfaceW_ = 0, surfaceH_ = 0;
+  SDL_Surface* stage_ = nullptr;  // the picture at its own size, when the window scales it
+  int32_t picW_ = 0, picH_ = 0;   // the size of the picture on the screen
   bool fullScreen_ = false;
   SDL_DisplayMode desktop_{};
   int32_t desktopBits_ = 24;
   uint32_t wakeEvent_ = 0;
-  // The picture last handed to the renderer, and whether the window needs it again although
-  // it has not changed (exposed, resized, switched to or from full screen).
+  // The image last shown and its generation then: the compositor tells which parts of the next
+  // one differ from it (PresentChanges). shown_ keeps a copy of an image that is not the
+  // compositor's own, for screenshots.
+  const TBitmap* lastImage_ = nullptr;
+  uint64_t lastGeneration_ = 0;
   TBitmap shown_;
+  // The window needs the picture again although it has not changed (exposed, resized, switched
+  // to or from full screen).
   bool stale_ = true;
   // View -> window: window = offset + view * scale.
   float scale_ = 1.0f;
@@ -149,6 +254,7 @@ class SdlBackend final : public Backend {
 };
 
 SdlBackend::~SdlBackend() {
+  if (stage_) SDL_FreeSurface(stage_);
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
@@ -185,11 +291,15 @@ bool SdlBackend::Init() {
     return false;
   }
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
-  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-  if (!renderer_) {
+  if (!renderer_ && !SDL_GetWindowSurface(window_)) {
     std::fprintf(stderr, "miravel: cannot draw in the window: %s\n", SDL_GetError());
     return false;
   }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  quietDriver_ =
+      driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
+  if (!g_wakeSemReady && sem_init(&g_wakeSem, 0, 0) == 0) g_wakeSemReady = true;
+  if (!g_wakeSemReady) quietDriver_ = false;
   wakeEvent_ = SDL_RegisterEvents(1);
   // SDL turns text input on with the window; it stays off until an edit wants it.
   SDL_StopTextInput();
@@ -217,13 +327,13 @@ bool SdlBackend::LoadScript(const char* path) {
 
 // ---- mapping --------------------------------------------------------------------------------
 void SdlBackend::updateMapping() {
-  if (texW_ <= 0 || texH_ <= 0) return;
+  if (picW_ <= 0 || picH_ <= 0) return;
   int ww = 0, wh = 0;
   SDL_GetWindowSize(window_, &ww, &wh);
   if (ww <= 0 || wh <= 0) return;
-  scale_ = std::min(float(ww) / float(texW_), float(wh) / float(texH_));
-  offX_ = (float(ww) - float(texW_) * scale_) / 2;
-  offY_ = (float(wh) - float(texH_) * scale_) / 2;
+  scale_ = std::min(float(ww) / float(picW_), float(wh) / float(picH_));
+  offX_ = (float(ww) - float(picW_) * scale_) / 2;
+  offY_ = (float(wh) - float(picH_) * scale_) / 2;
 }
 
 TPoint SdlBackend::windowToView(int32_t x, int32_t y) const {
@@ -266,7 +376,11 @@ bool SdlBackend::takeScript(BackendEvent& ev) {
   ScriptEntry e;
   while (script_.TakeDue(now, e)) {
     if (e.kind == ScriptEntry::kShot) {
-      if (shown_.Empty() || !SaveBitmapFile(e.text.c_str(), shown_))
+      // The picture on the screen: the compositor's own while it has not changed since.
+      const bool composed = lastImage_ && IsComposedImage(lastImage_) &&
+                            lastImage_->Generation() == lastGeneration_;
+      const TBitmap& shot = composed ? *lastImage_ : shown_;
+      if (shot.Empty() || !SaveBitmapFile(e.text.c_str(), shot))
         std::fprintf(stderr, "miravel: cannot write the screenshot %s\n", e.text.c_str());
       continue;
     }
@@ -308,6 +422,18 @@ bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
         default:
           return false;
       }
+    case SDL_RENDER_DEVICE_RESET:
+      // The texture is gone with the device: the next present makes and fills a new one.
+      if (texture_) SDL_DestroyTexture(texture_);
+      texture_ = nullptr;
+      texW_ = texH_ = 0;
+      stale_ = true;
+      ev.kind = BackendEventKind::kExpose;
+      return true;
+    case SDL_RENDER_TARGETS_RESET:
+      stale_ = true;
+      ev.kind = BackendEventKind::kExpose;
+      return true;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       if (e.button.button == SDL_BUTTON_LEFT)
@@ -410,7 +536,31 @@ bool SdlBackend::WaitEvent(BackendEvent& ev, uint32_t timeoutMs) {
       if (quitting_) wait = std::min<uint32_t>(wait, kQuitRepeatMs);
     }
     SDL_Event e;
+    if (quietDriver_) {
+      // What Wake and the signal handler posted so far is answered by this look at the queue.
+      while (sem_trywait(&g_wakeSem) == 0) {
+      }
+      bool got = false;
+      while (!got && SDL_PollEvent(&e)) got = translate(e, ev);
+      if (got) return true;
+      sleepUntilWoken(wait);
+      continue;
+    }
     if (SDL_WaitEventTimeout(&e, int(wait)) && translate(e, ev)) return true;
+  }
+}
+
+void SdlBackend::sleepUntilWoken(uint32_t ms) {
+  timespec until;
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  until.tv_sec += time_t(ms / 1000);
+  until.tv_nsec += long(ms % 1000) * 1000000L;
+  if (until.tv_nsec >= 1000000000L) {
+    until.tv_sec += 1;
+    until.tv_nsec -= 1000000000L;
+  }
+  while (sem_clockwait(&g_wakeSem, CLOCK_MONOTONIC, &until) != 0 && errno == EINTR &&
+         !g_terminateSignal) {
   }
 }
 
@@ -418,31 +568,117 @@ void SdlBackend::Wake() {
   SDL_Event e{};
   e.type = wakeEvent_;
   SDL_PushEvent(&e);
+  if (quietDriver_) sem_post(&g_wakeSem);
 }
 
 // ---- window ---------------------------------------------------------------------------------
-void SdlBackend::Present(const TBitmap& picture) {
-  if (!renderer_ || picture.Empty()) return;
-  // The menus and the click wait copy the same picture to the screen every frame. Converting
-  // and presenting it again would show nothing new and costs most of the program's CPU while
-  // the player reads, so an unchanged picture stops here.
-  if (!stale_ && samePicture(shown_, picture)) return;
-  int32_t pw = picture.Width(), ph = picture.Height();
-  if (!texture_ || texW_ != pw || texH_ != ph) {
-    if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING,
-                                 pw, ph);
-    if (!texture_) return;
-    texW_ = pw;
-    texH_ = ph;
+uint32_t SdlBackend::textureFormat() const {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer_, &info) != 0) return SDL_PIXELFORMAT_BGR24;
+  auto offered = [&](uint32_t f) {
+    for (uint32_t i = 0; i < info.num_texture_formats; ++i)
+      if (info.texture_formats[i] == f) return true;
+    return false;
+  };
+  // The window's own format first: the renderer draws into it.
+  const uint32_t window = SDL_GetWindowPixelFormat(window_);
+  if (isConvertibleFormat(window) && offered(window)) return window;
+  for (uint32_t i = 0; i < info.num_texture_formats; ++i)
+    if (isConvertibleFormat(info.texture_formats[i])) return info.texture_formats[i];
+  return SDL_PIXELFORMAT_BGR24;  // SDL converts
+}
+
+void SdlBackend::upload(const TBitmap& picture, const SDL_Rect& r) {
+  const uint8_t* src = picture.ScanLine(r.y) + size_t(r.x) * 3;
+  const size_t stride = size_t(picture.Stride());
+  if (texFormat_ != SDL_PIXELFORMAT_BGR24) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, &r, &pixels, &pitch) == 0) {
+      auto* dst = static_cast<uint8_t*>(pixels);
+      for (int y = 0; y < r.h; ++y)
+        convertRow(src + size_t(y) * stride, reinterpret_cast<uint32_t*>(dst + size_t(y) * pitch),
+                   r.w, texFormat_);
+      SDL_UnlockTexture(texture_);
+      return;
+    }
   }
+  SDL_UpdateTexture(texture_, &r, src, int(stride));
+}
+
+void SdlBackend::Present(const TBitmap& picture) {
+  if (picture.Empty()) return;
+  const int32_t pw = picture.Width(), ph = picture.Height();
+  // The menus and the click wait copy the same picture to the screen every frame, and most
+  // screens change only a part of it (the text, the roll's strip). The compositor tells which
+  // parts changed: only their rectangle is converted and shown again, and an unchanged picture
+  // stops here.
+  SDL_Rect changed{0, 0, pw, ph};
+  bool whole = stale_ || pw != picW_ || ph != picH_;
+  const std::vector<TRect>* parts =
+      whole ? nullptr : PresentChanges(picture, lastImage_, lastGeneration_);
+  if (!parts) {
+    whole = true;
+  } else {
+    bool any = false;
+    for (const TRect& part : *parts) {
+      const int x0 = std::max(part.Left, 0), y0 = std::max(part.Top, 0);
+      const int x1 = std::min(part.Right, pw), y1 = std::min(part.Bottom, ph);
+      if (x0 >= x1 || y0 >= y1) continue;
+      const SDL_Rect r{x0, y0, x1 - x0, y1 - y0};
+      changed = any ? rectUnion(changed, r) : r;
+      any = true;
+    }
+    if (!any) {
+      lastImage_ = &picture;
+      lastGeneration_ = picture.Generation();
+      return;
+    }
+  }
+  lastImage_ = nullptr;
   if (!fullScreen_) {
     int ww = 0, wh = 0;
     SDL_GetWindowSize(window_, &ww, &wh);
-    if (ww != pw || wh != ph) SDL_SetWindowSize(window_, pw, ph);
+    if (ww != pw || wh != ph) {
+      SDL_SetWindowSize(window_, pw, ph);
+      whole = true;
+    }
   }
+  picW_ = pw;
+  picH_ = ph;
   updateMapping();
-  SDL_UpdateTexture(texture_, nullptr, picture.Bits(), picture.Stride());
+  if (whole) changed = SDL_Rect{0, 0, pw, ph};
+  const bool shown = renderer_ ? presentWithRenderer(picture, changed, whole)
+                               : presentOnSurface(picture, changed, whole);
+  if (!shown) {
+    picW_ = picH_ = 0;  // the next picture is shown whole
+    return;
+  }
+  stale_ = false;
+  lastImage_ = &picture;
+  lastGeneration_ = picture.Generation();
+  if (!IsComposedImage(&picture)) shown_ = picture;
+}
+
+bool SdlBackend::presentWithRenderer(const TBitmap& picture, SDL_Rect changed, bool whole) {
+  const int32_t pw = picture.Width(), ph = picture.Height();
+  if (!texture_ || texW_ != pw || texH_ != ph) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texW_ = texH_ = 0;
+    texFormat_ = textureFormat();
+    texture_ = SDL_CreateTexture(renderer_, texFormat_, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    if (!texture_ && texFormat_ != SDL_PIXELFORMAT_BGR24) {
+      texFormat_ = SDL_PIXELFORMAT_BGR24;
+      texture_ = SDL_CreateTexture(renderer_, texFormat_, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    }
+    if (!texture_) return false;
+    // The picture is opaque: the alpha byte of a 32-bit format must not blend.
+    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
+    texW_ = pw;
+    texH_ = ph;
+    whole = true;
+  }
+  upload(picture, whole ? SDL_Rect{0, 0, pw, ph} : changed);
   int ow = 0, oh = 0;
   SDL_GetRendererOutputSize(renderer_, &ow, &oh);
   float s = std::min(float(ow) / float(pw), float(oh) / float(ph));
@@ -451,12 +687,63 @@ void SdlBackend::Present(const TBitmap& picture) {
   dst.h = int(float(ph) * s);
   dst.x = (ow - dst.w) / 2;
   dst.y = (oh - dst.h) / 2;
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
+  // Black bars only where the picture leaves room for them (full screen).
+  if (dst.w != ow || dst.h != oh) {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+  }
   SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
   SDL_RenderPresent(renderer_);
-  shown_ = picture;
-  stale_ = false;
+  return true;
+}
+
+bool SdlBackend::presentOnSurface(const TBitmap& picture, SDL_Rect changed, bool whole) {
+  const int32_t pw = picture.Width(), ph = picture.Height();
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface) return false;
+  // A new surface (the window was resized) holds nothing of the last picture.
+  if (surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_) whole = true;
+  surface_ = surface;
+  surfaceW_ = surface->w;
+  surfaceH_ = surface->h;
+  auto convertInto = [&](SDL_Surface* target, const SDL_Rect& r) {
+    if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return false;
+    const size_t stride = size_t(picture.Stride());
+    const uint8_t* src = picture.ScanLine(r.y) + size_t(r.x) * 3;
+    auto* dst = static_cast<uint8_t*>(target->pixels) + size_t(r.y) * size_t(target->pitch) +
+                size_t(r.x) * 4;
+    for (int y = 0; y < r.h; ++y)
+      convertRow(src + size_t(y) * stride,
+                 reinterpret_cast<uint32_t*>(dst + size_t(y) * size_t(target->pitch)), r.w,
+                 target->format->format);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    return true;
+  };
+  const SDL_Rect all{0, 0, pw, ph};
+  if (surface->w == pw && surface->h == ph && isConvertibleFormat(surface->format->format)) {
+    // The window shows the picture at its own size: it goes straight into the surface.
+    const SDL_Rect r = whole ? all : changed;
+    if (!convertInto(surface, r)) return false;
+    return SDL_UpdateWindowSurfaceRects(window_, &r, 1) == 0;
+  }
+  // Scaled (full screen) or in another format: the picture at its own size first.
+  if (!stage_ || stage_->w != pw || stage_->h != ph) {
+    if (stage_) SDL_FreeSurface(stage_);
+    stage_ = SDL_CreateRGBSurfaceWithFormat(0, pw, ph, 32, SDL_PIXELFORMAT_RGB888);
+    if (!stage_) return false;
+    whole = true;
+  }
+  if (!convertInto(stage_, whole ? all : changed)) return false;
+  const float s = std::min(float(surface->w) / float(pw), float(surface->h) / float(ph));
+  SDL_Rect dst;
+  dst.w = int(float(pw) * s);
+  dst.h = int(float(ph) * s);
+  dst.x = (surface->w - dst.w) / 2;
+  dst.y = (surface->h - dst.h) / 2;
+  if (dst.w != surface->w || dst.h != surface->h)
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+  if (SDL_BlitScaled(stage_, nullptr, surface, &dst) != 0) return false;
+  return SDL_UpdateWindowSurface(window_) == 0;
 }
 
 void SdlBackend::ShowWindow(bool visible) {

@@ -1,14 +1,18 @@
 // TfrmEnding: loading an ending file, the shrink animation of the first paint, and the roll.
 //
-// The scroll box of the roll is not a window of its own: its visible part is the strip
-// x = 480..640 of the form's canvas, drawn black with the labels at their top minus the scroll
-// position whenever the box is visible and something is drawn on the form.
+// The visible part of the scroll box is the strip x = 480..640 of the form, drawn black with the
+// labels at their top minus the scroll position whenever the box is visible and something is
+// drawn on the form. The strip is a child form of its own (scrollBox_), always shown: a step of
+// the roll then changes only the strip's canvas, and the window picture is composed again only
+// there. It shows either the box or, while the box has not been drawn since the form's canvas
+// was drawn over the strip, the canvas's own pixels there.
 #include "screens/ending.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "paint/splpaint.h"
 #include "platform/cp932.h"
@@ -72,15 +76,18 @@ uint32_t RollTimerWaitMs(int r, int c, int a) {
   return static_cast<uint32_t>(std::max(1, a + 1 - elapsed));
 }
 
-TfrmEnding::TfrmEnding(TForm* owner) : TForm(owner) {
+TfrmEnding::TfrmEnding(TForm* owner) : TForm(owner), scrollBox_(this) {
   SetBorderStyle(bsNone);
   SetClientSize(kFormWidth, kFormHeight);
-  strip_ = TBitmap(kRollStripWidth, kRollViewHeight, pf24bit);
+  scrollBox_.SetBorderStyle(bsNone);
+  scrollBox_.SetBounds(kRollStripLeft, 0, kRollStripWidth, kRollViewHeight);
+  scrollBox_.Show();
 }
 
 TfrmEnding::~TfrmEnding() = default;
 
 void TfrmEnding::LoadEndingFile(int n) {
+  forgetRollBands();
   setScrollPosition(0);
   // Every roll starts from the designed range, so an earlier long roll does not lengthen it.
   ScrollRange = kRollDesignedRange;
@@ -153,11 +160,16 @@ void TfrmEnding::FormPaint() {
   FirstPaint = false;
   const TBitmap* last = nullptr;
   if (MainFrm && MainFrm->splPaintView) last = &MainFrm->splPaintView->OrgBkGnd;
+  // Every frame draws over the strip, so the canvas takes the strip's pixels first.
   auto drawLast = [&](const TRect& r) {
+    flattenStrip();
     if (last) StretchBlt(canvas, r, *last, wholeOf(*last));
   };
   auto showFrame = [&] {
-    if (ScrollBoxVisible) drawScrollBox();
+    if (ScrollBoxVisible)
+      drawScrollBox();
+    else
+      showCanvasStrip();
     Present();
   };
   TRect r = Rect(0, 0, kFormWidth, kFormHeight);
@@ -189,6 +201,7 @@ int TfrmEnding::RollTimerStep(int a) {
 }
 
 void TfrmEnding::RunEndingRoll() {
+  forgetRollBands();
   ScrollBoxVisible = true;
   if (MainFrm && MainFrm->splPaintView) MainFrm->splPaintView->FillBkBlack(true);
   drawScrollBox();
@@ -257,13 +270,105 @@ void TfrmEnding::setScrollPosition(int32_t position) {
   ScrollPosition = std::clamp(position, 0, std::max(0, ScrollRange - kRollViewHeight));
 }
 
-void TfrmEnding::drawScrollBox() {
-  FillRect(strip_, wholeOf(strip_), clBlack);
-  for (const TRollLabel& label : RollLabels) {
-    const int32_t y = label.Top - ScrollPosition;
-    if (y >= kRollViewHeight || y + label.Height <= 0) continue;
+void TfrmEnding::drawLabels(TBitmap& dst, int32_t top, bool byInk) const {
+  FillRect(dst, wholeOf(dst), clBlack);
+  for (size_t i = 0; i < RollLabels.size(); ++i) {
+    const TRollLabel& label = RollLabels[i];
+    const int32_t y = label.Top - top;
+    const InkReach reach = byInk ? rollInk_[i] : InkReach{};
+    if (y - reach.above >= dst.Height() || y + label.Height + reach.below <= 0) continue;
     TRect r = Rect(label.Left, y, label.Left + label.Width, y + label.Height);
-    DrawTextA(&strip_, label.Font, label.Caption.c_str(), -1, &r, DT_EXPANDTABS);
+    DrawTextA(&dst, label.Font, label.Caption.c_str(), -1, &r, DT_EXPANDTABS);
   }
-  BitBlt(Canvas(), kRollStripLeft, 0, kRollStripWidth, kRollViewHeight, strip_, 0, 0);
+}
+
+bool TfrmEnding::measureLabelInk() {
+  rollInk_.assign(RollLabels.size(), InkReach{});
+  TBitmap probe;
+  for (size_t i = 0; i < RollLabels.size(); ++i) {
+    const TRollLabel& label = RollLabels[i];
+    // The label with as many free rows above and below it as it has itself: glyphs reaching
+    // into the outermost rows may reach further and are not measured.
+    const int32_t margin = std::max(label.Height, 1);
+    probe.SetSize(kRollStripWidth, label.Height + 2 * margin);
+    FillRect(probe, wholeOf(probe), clBlack);
+    TRect r = Rect(label.Left, margin, label.Left + label.Width, margin + label.Height);
+    DrawTextA(&probe, label.Font, label.Caption.c_str(), -1, &r, DT_EXPANDTABS);
+    const TBitmap& drawn = probe;
+    auto inked = [&](int32_t y) {
+      const uint8_t* row = drawn.ScanLine(y);
+      return std::any_of(row, row + drawn.Stride(), [](uint8_t b) { return b != 0; });
+    };
+    if (inked(0) || inked(probe.Height() - 1)) return false;
+    for (int32_t y = 1; y < margin && !rollInk_[i].above; ++y)
+      if (inked(y)) rollInk_[i].above = margin - y;
+    for (int32_t y = probe.Height() - 2; y >= margin + label.Height && !rollInk_[i].below; --y)
+      if (inked(y)) rollInk_[i].below = y + 1 - (margin + label.Height);
+  }
+  return true;
+}
+
+bool TfrmEnding::inkCrossesViewEdge() const {
+  const int32_t viewTop = ScrollPosition, viewBottom = ScrollPosition + kRollViewHeight;
+  for (size_t i = 0; i < RollLabels.size(); ++i) {
+    const TRollLabel& label = RollLabels[i];
+    const int32_t top = label.Top, bottom = label.Top + label.Height;
+    const bool drawn = top < viewBottom && bottom > viewTop;
+    const bool reaches =
+        top - rollInk_[i].above < viewBottom && bottom + rollInk_[i].below > viewTop;
+    if (drawn != reaches) return true;
+  }
+  return false;
+}
+
+const TBitmap& TfrmEnding::rollBand(int32_t index) {
+  RollBand* slot = &bands_[0];
+  for (RollBand& b : bands_) {
+    if (b.index == index) return b.image;
+    // The roll moves down: the band farthest from this one is the least likely to be needed.
+    if (slot->index >= 0 &&
+        (b.index < 0 || std::abs(b.index - index) > std::abs(slot->index - index)))
+      slot = &b;
+  }
+  if (slot->image.Width() != kRollStripWidth || slot->image.Height() != kRollBandHeight)
+    slot->image = TBitmap(kRollStripWidth, kRollBandHeight, pf24bit);
+  drawLabels(slot->image, index * kRollBandHeight, true);
+  slot->index = index;
+  return slot->image;
+}
+
+void TfrmEnding::forgetRollBands() {
+  for (RollBand& b : bands_) b.index = -1;
+  bandUse_ = BandUse::kUnknown;
+}
+
+void TfrmEnding::flattenStrip() {
+  if (!stripOwnPicture_) return;
+  BitBlt(Canvas(), kRollStripLeft, 0, kRollStripWidth, kRollViewHeight, scrollBox_.Canvas(), 0, 0);
+  stripOwnPicture_ = false;
+}
+
+void TfrmEnding::showCanvasStrip() {
+  const TBitmap& canvas = std::as_const(*this).Canvas();
+  BitBlt(scrollBox_.Canvas(), 0, 0, kRollStripWidth, kRollViewHeight, canvas, kRollStripLeft, 0);
+}
+
+void TfrmEnding::drawScrollBox() {
+  if (bandUse_ == BandUse::kUnknown || rollInk_.size() != RollLabels.size()) {
+    forgetRollBands();
+    bandUse_ = measureLabelInk() ? BandUse::kBands : BandUse::kDirect;
+  }
+  stripOwnPicture_ = true;
+  TBitmap& canvas = scrollBox_.Canvas();
+  if (bandUse_ == BandUse::kDirect || inkCrossesViewEdge()) {
+    drawLabels(canvas, ScrollPosition, false);
+    return;
+  }
+  for (int32_t y = 0; y < kRollViewHeight;) {
+    const int32_t row = ScrollPosition + y;
+    const int32_t inBand = row % kRollBandHeight;
+    const int32_t rows = std::min(kRollBandHeight - inBand, kRollViewHeight - y);
+    BitBlt(canvas, 0, y, kRollStripWidth, rows, rollBand(row / kRollBandHeight), 0, inBand);
+    y += rows;
+  }
 }

@@ -22,8 +22,8 @@ struct TRollLabel {
   int32_t Left = 0, Top = 0, Width = 0, Height = 0;  // in the scroll box's content
 };
 
-// The scroll box on the right: its visible part is the strip x = 480..640 of the form. It takes
-// no input of its own: the wheel and clicks do nothing to the roll.
+// The scroll box on the right: its visible part is the strip x = 480..640 of the form. The wheel
+// and clicks do nothing to the roll.
 constexpr int32_t kRollStripLeft = 480;
 constexpr int32_t kRollStripWidth = 160;
 constexpr int32_t kRollViewHeight = 480;
@@ -73,7 +73,48 @@ class TfrmEnding : public TForm {
  private:
   // Sets the scroll position, kept inside 0 .. range - 480.
   void setScrollPosition(int32_t position);
-  // Draws the visible part of the scroll box (black, with its labels) onto the canvas.
+  // Draws the visible part of the scroll box (black, with its labels) onto the strip.
   void drawScrollBox();
-  TBitmap strip_;  // the strip's picture, so that labels are clipped to it
+  // Before the form draws on its canvas over the strip: the canvas takes the box drawn on the
+  // strip, so that what is not drawn over stays as it was seen.
+  void flattenStrip();
+  // After the form drew on its canvas over the strip without drawing the box: the strip shows
+  // the canvas's pixels.
+  void showCanvasStrip();
+  // Fills dst black and draws on it the labels that reach its rows, content row `top` being
+  // its first row; dst clips them. A label reaches the rows of its rectangle, or with
+  // `byInk` the rows its glyphs colour (see rollInk_).
+  void drawLabels(TBitmap& dst, int32_t top, bool byInk) const;
+  // Finds how far each label's glyphs reach beyond its rows (rollInk_); false when a label's
+  // reach cannot be measured.
+  bool measureLabelInk();
+  // Whether a label is drawn at the current position although its glyphs do not reach the
+  // view, or the other way round: the view then differs from the rows of the drawn content.
+  bool inkCrossesViewEdge() const;
+  // Content rows [index * kRollBandHeight, (index + 1) * kRollBandHeight) with every label
+  // drawn whole, from the bands already drawn when it is one of them.
+  const TBitmap& rollBand(int32_t index);
+  // The labels changed: the drawn bands no longer show them.
+  void forgetRollBands();
+
+  // The roll's content is drawn once, in bands made as the view reaches them, so that a step of
+  // the roll copies the visible rows instead of drawing the labels again. The view draws only
+  // the labels whose rectangles it meets, so it equals the content's rows except at a step
+  // where a glyph reaching out of its label's rows crosses the view's edge; such a step draws
+  // the view directly.
+  static constexpr int32_t kRollBandHeight = 512;
+  struct RollBand {
+    int32_t index = -1;  // -1: not drawn
+    TBitmap image;
+  };
+  RollBand bands_[3];
+  struct InkReach {
+    int32_t above = 0, below = 0;  // rows coloured above and below the label's rectangle
+  };
+  std::vector<InkReach> rollInk_;  // one per label
+  enum class BandUse { kUnknown, kBands, kDirect } bandUse_ = BandUse::kUnknown;
+  // The strip over x = 480..640 of the form; it holds the picture seen there. While
+  // stripOwnPicture_ is set (the box was drawn on it), the form's canvas under it is out of date.
+  TForm scrollBox_;
+  bool stripOwnPicture_ = false;
 };

@@ -2,6 +2,7 @@
 // screen must still show every change, whatever made it.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "app_test_forms.h"
@@ -146,4 +147,87 @@ TEST(AppPresent, EveryWayOfWritingTheSourceReachesTheScreen) {
     EXPECT_EQ(f.fake.ClientPixel(7, 300), clRed) << c.what;
     EXPECT_EQ(f.fake.ClientPixel(7, 299), kBlue) << c.what;
   }
+}
+
+namespace {
+
+// The window picture made from scratch: the main canvas, then its visible children (and theirs)
+// at their places, later shown above earlier. The main form has no menu bar.
+TBitmap composedByHand(const TForm& main) {
+  TBitmap out(main.ClientWidth(), main.ClientHeight());
+  std::function<void(const TForm&, TPoint)> draw = [&](const TForm& f, TPoint o) {
+    BitBlt(out, o.x, o.y, f.ClientWidth(), f.ClientHeight(), f.Canvas(), 0, 0);
+    for (TForm* c : f.ChildrenInZOrder()) draw(*c, TPoint{o.x + c->Left, o.y + c->Top});
+  };
+  draw(main, TPoint{0, 0});
+  return out;
+}
+
+bool samePixels(const TBitmap& a, const TBitmap& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height() &&
+         std::memcmp(a.Bits(), b.Bits(), a.ByteSize()) == 0;
+}
+
+// A main form with two children, a, which holds a child of its own, and b.
+struct Scene : AppFixture {
+  RecordingForm a{"a", &main}, b{"b", &main}, inner{"inner", &a};
+  Scene() {
+    a.SetBounds(100, 50, 200, 150);
+    b.SetBounds(0, 0, 640, 480);
+    inner.SetBounds(10, 10, 50, 40);
+    FillRect(a.Canvas(), Rect(0, 0, 200, 150), kBlue);
+    FillRect(b.Canvas(), Rect(0, 0, 640, 480), kGreen);
+    FillRect(inner.Canvas(), Rect(0, 0, 50, 40), clYellow);
+  }
+};
+
+}  // namespace
+
+// The window picture is composed again only where canvases changed; after any change it must be
+// the picture composed from scratch, whatever covers what.
+TEST(AppPresent, ComposingOnlyTheChangesGivesTheWholePicture) {
+  struct Step {
+    const char* what;
+    std::function<void(Scene&)> change;
+  } steps[] = {
+      {"main drawn", [](Scene& s) { FillRect(s.main.Canvas(), Rect(0, 0, 640, 480), clRed); }},
+      {"a shown", [](Scene& s) { s.a.Show(); }},
+      {"a drawn", [](Scene& s) { FillRect(s.a.Canvas(), Rect(5, 5, 60, 20), clWhite); }},
+      {"main drawn under a and beside it",
+       [](Scene& s) { FillRect(s.main.Canvas(), Rect(90, 40, 400, 60), RGB(9, 9, 9)); }},
+      {"inner shown", [](Scene& s) { s.inner.Show(); }},
+      {"inner drawn", [](Scene& s) { s.inner.Canvas().SetPixel(49, 39, clRed); }},
+      {"a drawn under inner", [](Scene& s) { FillRect(s.a.Canvas(), Rect(0, 0, 70, 60), clRed); }},
+      {"a moved", [](Scene& s) { s.a.Left += 30; }},
+      {"the same pixels written again",
+       [](Scene& s) { FillRect(s.a.Canvas(), Rect(0, 0, 70, 60), clRed); }},
+      {"b covering everything shown", [](Scene& s) { s.b.Show(); }},
+      {"main and a drawn under b",
+       [](Scene& s) {
+         FillRect(s.main.Canvas(), Rect(0, 0, 640, 480), clWhite);
+         FillRect(s.a.Canvas(), Rect(0, 0, 200, 150), clBlack);
+       }},
+      {"a strip of b drawn", [](Scene& s) { FillRect(s.b.Canvas(), Rect(480, 0, 640, 480), 0); }},
+      {"b hidden: main and a as drawn under it", [](Scene& s) { s.b.Hide(); }},
+      {"full screen and a drawn",
+       [](Scene& s) {
+         SetFullScreenDisplay(true);
+         FillRect(s.a.Canvas(), Rect(100, 100, 200, 150), kGreen);
+       }},
+      {"main drawn in full screen",
+       [](Scene& s) { FillRect(s.main.Canvas(), Rect(600, 0, 640, 480), kBlue); }},
+      {"a shown again comes to the top", [](Scene& s) { s.a.Show(); }},
+      {"the window again", [](Scene&) { SetFullScreenDisplay(false); }},
+      {"a partly outside the window", [](Scene& s) { s.a.Left = 560; }},
+      {"a drawn outside the window",
+       [](Scene& s) { FillRect(s.a.Canvas(), Rect(0, 0, 200, 150), kBlue); }},
+      {"inner hidden", [](Scene& s) { s.inner.Hide(); }},
+  };
+  Scene s;
+  for (const Step& step : steps) {
+    step.change(s);
+    s.main.Present();
+    EXPECT_TRUE(samePixels(s.fake.LastFrame(), composedByHand(s.main))) << step.what;
+  }
+  SetFullScreenDisplay(false);
 }

@@ -1,13 +1,17 @@
-// The SDL backend: the autoplay script format, and one short run on SDL's dummy video driver
-// (no window system) that clicks, uses the menu, takes a screenshot and quits cleanly.
+// The SDL backend: the autoplay script format, one short run on SDL's dummy video driver (no
+// window system) that clicks, uses the menu, takes a screenshot and quits cleanly, and the
+// pictures that reach the window when only their changed parts are drawn again.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
 
 #include "app_test_forms.h"
 #include "platform/bitmap.h"
@@ -164,4 +168,100 @@ TEST(AppSdlRun, MissingScriptIsRefused) {
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   EXPECT_FALSE(InstallSdlBackend("/nonexistent/miravel-script.txt"));
   EXPECT_EQ(&CurrentBackend(), &HeadlessBackend());
+}
+
+namespace {
+
+// The window's surface, where the backend draws when it has no accelerated renderer (SDL's dummy
+// driver); null when the window has a renderer.
+SDL_Surface* windowSurface() {
+  for (Uint32 id = 1; id < 1000; ++id)
+    if (SDL_Window* w = SDL_GetWindowFromID(id))
+      return SDL_GetRenderer(w) ? nullptr : SDL_GetWindowSurface(w);
+  return nullptr;
+}
+
+TColor surfacePixel(const SDL_Surface* s, int x, int y) {
+  Uint32 v = 0;
+  std::memcpy(&v, static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch) + x * 4,
+              4);
+  Uint8 r = 0, g = 0, b = 0;
+  SDL_GetRGB(v, s->format, &r, &g, &b);
+  return RGB(r, g, b);
+}
+
+// Blocks of 40 x 40 pixels, each of its own colour, shifted by `seed`.
+void drawBlocks(TBitmap& b, int seed) {
+  for (int32_t y = 0; y < b.Height(); y += 40)
+    for (int32_t x = 0; x < b.Width(); x += 40)
+      FillRect(b, Rect(x, y, x + 40, y + 40),
+               RGB(uint8_t(x + seed), uint8_t(y * 2 + seed), uint8_t((x ^ y) + 7 * seed)));
+}
+
+}  // namespace
+
+TEST(AppSdlRun, PartialPresentsLeaveTheWholePictureInTheWindow) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  ASSERT_TRUE(InstallSdlBackend(nullptr));
+  {
+    TApplication app;
+    RecordingForm main{"main"}, strip{"strip", &main};
+    app.MainForm = &main;
+    main.SetClientSize(640, 480);
+    strip.SetBounds(480, 0, 160, 480);
+    drawBlocks(strip.Canvas(), 3);
+    main.Show();
+    // What the window must show: the main canvas with the strip over it while it is shown.
+    auto expected = [&](int32_t x, int32_t y) {
+      if (strip.Visible() && x >= 480) return strip.Canvas().Pixel(x - 480, y);
+      return main.Canvas().Pixel(x, y);
+    };
+    struct Step {
+      const char* what;
+      std::function<void()> change;
+    } steps[] = {
+        {"the first picture", [&] { drawBlocks(main.Canvas(), 0); }},
+        {"one pixel", [&] { main.Canvas().SetPixel(321, 123, clWhite); }},
+        {"two far apart", [&] {
+           main.Canvas().SetPixel(0, 0, clRed);
+           main.Canvas().SetPixel(639, 479, clRed);
+         }},
+        {"nothing", [] {}},
+        {"the strip shown", [&] { strip.Show(); }},
+        {"the strip scrolled by a row",
+         [&] { BitBlt(strip.Canvas(), 0, 0, 160, 480, TBitmap(strip.Canvas()), 0, 1); }},
+        {"the main canvas drawn under the strip", [&] { drawBlocks(main.Canvas(), 5); }},
+        {"the strip hidden", [&] { strip.Hide(); }},
+    };
+    for (const Step& step : steps) {
+      step.change();
+      main.Present();
+      const SDL_Surface* surface = windowSurface();
+      if (!surface) break;  // an accelerated renderer: its picture cannot be read back here
+      ASSERT_EQ(surface->w, 640) << step.what;
+      ASSERT_EQ(surface->h, 480) << step.what;
+      int wrong = 0;
+      for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x) wrong += surfacePixel(surface, x, y) != expected(x, y);
+      EXPECT_EQ(wrong, 0) << step.what;
+    }
+    // Full screen scales the picture to the desktop: the middle of every block shows its colour.
+    if (windowSurface() && SetFullScreenDisplay(true)) {
+      for (int seed : {0, 9}) {
+        drawBlocks(main.Canvas(), seed);
+        main.Present();
+        const SDL_Surface* surface = windowSurface();
+        ASSERT_NE(surface, nullptr);
+        const float s = std::min(surface->w / 640.0f, surface->h / 480.0f);
+        const float x0 = (surface->w - 640 * s) / 2, y0 = (surface->h - 480 * s) / 2;
+        int wrong = 0;
+        for (int32_t y = 20; y < 480; y += 40)
+          for (int32_t x = 20; x < 640; x += 40)
+            wrong += surfacePixel(surface, int(x0 + x * s), int(y0 + y * s)) != expected(x, y);
+        EXPECT_EQ(wrong, 0) << "full screen " << seed;
+      }
+      SetFullScreenDisplay(false);
+    }
+  }
+  UninstallSdlBackend();
 }

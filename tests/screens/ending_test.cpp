@@ -1,12 +1,13 @@
 // The ending screen on the fake backend: loading a file into labels and picture events, the
-// roll's clock, the shrink animation, the roll's pace, pictures and end, a close during the roll,
-// a missing file, and the story going on after the roll.
+// roll's clock, the shrink animation, the roll's pace, its strip at every step, pictures and end,
+// a close during the roll, a missing file, and the story going on after the roll.
 #include "screens/ending.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,48 @@ TEST_F(Ending, RollScrollsAtItsIntervalAndEndsAtTheRange) {
   for (const auto& s : samples)
     if (s.second == range - 480 && !scrolled) scrolled = s.first;
   EXPECT_GE(g.h.fake.Elapsed() - scrolled, 6000u);
+}
+
+// The labels are drawn once and each step copies their rows; every step must still show what
+// drawing the labels whose rectangles meet the view shows: overlapping labels, glyphs reaching
+// out of their rows across the view's edges and the drawn bands' edges (every 512 rows), a label
+// wider than the strip.
+TEST_F(Ending, EveryStepShowsTheLabelsAsDrawnForItsPosition) {
+  writeEnding(g.h.folder, 1,
+              "interval 10\n"
+              "text 500 20 bold \"海辺の約束\"\n"
+              "text 512 12 \"重なる行 gjpq\"\n"
+              "text 1024 20 bold \"海辺の約束\"\n"
+              "text 1030 14 italic \"a line much wider than the strip\"\n");
+  auto byHand = [&] {
+    TBitmap strip(kRollStripWidth, kRollViewHeight);
+    for (const TRollLabel& l : e->RollLabels) {
+      const int32_t y = l.Top - e->ScrollPosition;
+      if (y >= kRollViewHeight || y + l.Height <= 0) continue;
+      TRect r = Rect(l.Left, y, l.Left + l.Width, y + l.Height);
+      DrawTextA(&strip, l.Font, l.Caption.c_str(), -1, &r, DT_EXPANDTABS);
+    }
+    return strip;
+  };
+  std::vector<int32_t> wrong;
+  int32_t checked = 0;
+  g.h.fake.OnProcessMessages([&] {
+    if (!e->ScrollBoxVisible || !e->Visible()) return;
+    const TBitmap strip = byHand();
+    const TBitmap& frame = g.h.fake.LastFrame();
+    const int32_t top = f->ClientOriginInWindow().y;
+    for (int32_t y = 0; y < kRollViewHeight; ++y)
+      if (std::memcmp(frame.ScanLine(top + y) + kRollStripLeft * 3, strip.ScanLine(y),
+                      kRollStripWidth * 3) != 0) {
+        wrong.push_back(e->ScrollPosition);
+        break;
+      }
+    ++checked;
+  });
+  play(1);
+  g.h.fake.OnProcessMessages({});
+  EXPECT_GT(checked, 1000);
+  EXPECT_TRUE(wrong.empty()) << wrong.size() << " steps, the first at " << wrong.front();
 }
 
 TEST_F(Ending, PicturesAppearOnePerStepAndAMissingOneHoldsBackTheRest) {
