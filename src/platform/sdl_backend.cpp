@@ -479,6 +479,12 @@ bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
       ev.kind = BackendEventKind::kTextInput;
       ev.text = e.text.text;
       return true;
+    case SDL_DROPFILE:
+      // The path is SDL_malloc'ed for this event and is ours to free.
+      ev.kind = BackendEventKind::kDropFile;
+      ev.text = e.drop.file ? e.drop.file : "";
+      SDL_free(e.drop.file);
+      return !ev.text.empty();
     case SDL_TEXTEDITING:
       ev.kind = BackendEventKind::kTextEditing;
       ev.text = e.edit.text;
