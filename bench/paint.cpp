@@ -16,18 +16,10 @@
 
 namespace {
 
-using bench::kFrameBytes;
 using bench::kH;
 using bench::kW;
 
-// CPU time of one frame memcpy, measured again right after each benchmark so that both see the
-// same load on the machine.
-double memcpySeconds() {
-  static std::vector<uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
-  return bench::medianFrameMemcpy(a, b, 5);
-}
-
-void reportRatio(benchmark::State& state) { bench::reportRatio(state, memcpySeconds()); }
+void reportRatio(benchmark::State& state) { bench::reportFrameRatio(state); }
 
 TBitmap picture(uint32_t seed) {
   TBitmap b(kW, kH);

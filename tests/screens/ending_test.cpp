@@ -11,43 +11,16 @@
 #include <string>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
-
 #include "paint/splpaint.h"
 #include "platform/audio.h"
 #include "platform/cp932.h"
 #include "support/game_play.h"
 #include "support/interp_story.h"
+#include "support/jpeg_encode.h"
 #include "support/picture_game.h"
 #include "support/scenario_builder.h"
 
 namespace {
-
-std::vector<uint8_t> jpegOf(const TBitmap& pic) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buf, &size);
-  c.image_width = JDIMENSION(pic.Width());
-  c.image_height = JDIMENSION(pic.Height());
-  c.input_components = 3;
-  c.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&c);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(pic.ScanLine(int32_t(c.next_scanline)));
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> out(buf, buf + size);
-  jpeg_destroy_compress(&c);
-  free(buf);
-  return out;
-}
 
 bool near(TColor a, TColor b) {
   return std::abs(GetRValue(a) - GetRValue(b)) <= 8 && std::abs(GetGValue(a) - GetGValue(b)) <= 8 &&
@@ -74,7 +47,7 @@ class Ending : public ::testing::Test {
     FakeAudioClearCalls();
   }
   void writePicture(const char* name, TColor c) {
-    const std::vector<uint8_t> jpeg = jpegOf(PictureGame::Solid(c, 64, 48));
+    const std::vector<uint8_t> jpeg = EncodeJpeg(PictureGame::Solid(c, 64, 48));
     ASSERT_TRUE(g.h.folder.Write(std::string("grp/") + name + ".JPG", jpeg.data(), jpeg.size()));
   }
   // Opens ending n as the script command does; the first message processing paints the
