@@ -16,14 +16,6 @@ namespace {
 
 using texttest::Sj;
 
-TFont messageFont() {
-  TFont f;
-  f.Name = FontMSGothic();
-  f.Height = -27;
-  f.Color = clWhite;
-  return f;
-}
-
 constexpr int32_t kWindowTextWidth = 600;  // the message window's text area
 const char kSpeaker[] = "【ミラ】　";         // a speaker's name drawn before the text
 
@@ -105,7 +97,7 @@ int32_t widthOf(const BreakCase& c, const TFont& font) {
 }
 
 TEST(TextBreak, LinesStartWhereExpected) {
-  const TFont font = messageFont();
+  const TFont font = texttest::WhiteGothic();
   const int32_t lh = TextHeight(font);
   for (const BreakCase& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -137,7 +129,7 @@ std::vector<std::string> sjChars(const char* utf8) {
 }
 
 TEST(TextBreak, NoLineStartsWithAClosingMarkOrEndsWithAnOpeningOne) {
-  const TFont font = messageFont();
+  const TFont font = texttest::WhiteGothic();
   const int32_t w = TextWidth(font, Sj("あいう").c_str());
   const std::string a = Sj("あ"), i = Sj("い"), u = Sj("う");
   // "あいう" fits: a following closing mark takes "う" down with it.
@@ -160,7 +152,7 @@ TEST(TextBreak, NoLineStartsWithAClosingMarkOrEndsWithAnOpeningOne) {
 // Every story line of the demo, with names in place, in the message window with and without a
 // speaker's name before it.
 TEST(TextBreak, DemoTextNeverStartsALineWithAClosingMark) {
-  const TFont font = messageFont();
+  const TFont font = texttest::WhiteGothic();
   std::ifstream in(std::string(MIRAVEL_SOURCE_DIR) + "/demo/scenario.txt");
   ASSERT_TRUE(in.good());
   const std::vector<std::string> noStart = sjChars(kNoStart), noEnd = sjChars(kNoEnd);

@@ -20,14 +20,6 @@ using texttest::Sj;
 
 constexpr TColor kBg = RGB(10, 20, 30);
 
-TFont testFont() {
-  TFont f;
-  f.Name = FontMSGothic();
-  f.Height = -27;
-  f.Color = clWhite;
-  return f;
-}
-
 // Draws an expected line: "{x}" marks x as underlined, a tab goes to the next stop every 8
 // average character widths. Returns the line's width.
 int32_t drawExpectedLine(TBitmap* b, const TFont& font, const std::string& utf8, int32_t x,
@@ -121,7 +113,7 @@ class DrawTextLayout : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(DrawTextLayout, MatchesLinesDrawnOneByOne) {
   const LayoutCase& c = GetParam();
-  const TFont font = testFont();
+  const TFont font = texttest::WhiteGothic();
   const int32_t lh = TextHeight(font);
   const std::string text = Sj(c.text);
   const std::string fit = Sj(c.fit);
@@ -168,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Text, DrawTextLayout, testing::ValuesIn(kCases),
                          });
 
 TEST(TextLayout, CountGivesTheBytesToDraw) {
-  const TFont font = testFont();
+  const TFont font = texttest::WhiteGothic();
   TRect a{0, 0, 600, 100}, b = a;
   DrawTextA(nullptr, font, "abc def", 3, &a, DT_CALCRECT);
   DrawTextA(nullptr, font, "abc", -1, &b, DT_CALCRECT);
@@ -179,7 +171,7 @@ TEST(TextLayout, CountGivesTheBytesToDraw) {
 }
 
 TEST(TextLayout, EmptyTextIsOneLineHighButMeasuresNothing) {
-  const TFont font = testFont();
+  const TFont font = texttest::WhiteGothic();
   for (unsigned fmt : {0u, unsigned(DT_WORDBREAK), unsigned(DT_SINGLELINE)}) {
     TRect r{5, 7, 300, 100};
     EXPECT_EQ(DrawTextA(nullptr, font, "", -1, &r, fmt | DT_CALCRECT), TextHeight(font));
@@ -199,7 +191,7 @@ TEST(TextLayout, EmptyTextIsOneLineHighButMeasuresNothing) {
 }
 
 TEST(TextLayout, TabStopsAreEightAverageWidths) {
-  const TFont font = testFont();
+  const TFont font = texttest::WhiteGothic();
   const int32_t ave = TextAveCharWidth(font);
   // The monospaced Gothic faces have half-width letters of about half the em.
   EXPECT_NEAR(ave, TextWidth(font, "x"), 1);
@@ -209,7 +201,7 @@ TEST(TextLayout, TabStopsAreEightAverageWidths) {
 }
 
 TEST(TextLayout, VerticalPlacementOfASingleLine) {
-  const TFont font = testFont();
+  const TFont font = texttest::WhiteGothic();
   const int32_t lh = TextHeight(font);
   const TRect rect{20, 30, 300, 131};
   struct Case {
@@ -234,7 +226,7 @@ TEST(TextLayout, VerticalPlacementOfASingleLine) {
 }
 
 TEST(TextLayout, UndecodableBytesDrawOneReplacementGlyphEach) {
-  const TFont font = testFont();
+  const TFont font = texttest::WhiteGothic();
   struct Case {
     std::string raw;
     const char* shown;  // UTF-8, "・" standing for the replacement glyph

@@ -8,8 +8,18 @@
 
 #include "platform/bitmap.h"
 #include "platform/cp932.h"
+#include "platform/text.h"
 
 namespace texttest {
+
+// White "ＭＳ ゴシック" of the given pixel height; -27 is the message window's.
+inline TFont WhiteGothic(int32_t height = -27) {
+  TFont f;
+  f.Name = FontMSGothic();
+  f.Height = height;
+  f.Color = clWhite;
+  return f;
+}
 
 inline TColor PixelAt(const TBitmap& b, int32_t x, int32_t y) {
   const uint8_t* p = b.ScanLine(y) + x * 3;

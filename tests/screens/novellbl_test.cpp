@@ -9,6 +9,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/fake_backend.h"
+#include "platform/text_test_pixels.h"
 
 namespace {
 
@@ -21,14 +22,6 @@ struct LabelForm {
     form.SetClientSize(200, 100);
   }
 };
-
-TFont labelFont() {
-  TFont f;
-  f.Name = FontMSGothic();
-  f.Height = -20;
-  f.Color = clWhite;
-  return f;
-}
 
 TRect measured(const TFont& font, const std::string& text) {
   TRect r = Rect(0, 0, 0, 0);
@@ -53,7 +46,7 @@ TEST(NovelLabel, AutoSizeMeasuresTheCaption) {
     SCOPED_TRACE(c.caption);
     LabelForm t;
     TNovelLabel label(&t.form);
-    label.Font = labelFont();
+    label.Font = texttest::WhiteGothic(-20);
     label.SetShowAccelChar(c.showAccel);
     label.SetCaption(c.caption);
     label.AdjustBounds();
@@ -67,7 +60,7 @@ TEST(NovelLabel, AutoSizeMeasuresTheCaption) {
 TEST(NovelLabel, RightJustifiedAutoSizeKeepsItsRightEdge) {
   LabelForm t;
   TNovelLabel label(&t.form);
-  label.Font = labelFont();
+  label.Font = texttest::WhiteGothic(-20);
   label.SetAlignment(taRightJustify);
   label.SetBounds(100, 10, 65, 17);
   label.SetCaption("AB");
@@ -110,7 +103,7 @@ TEST(NovelLabel, PaintsShadowEmbossAndLayoutWhereTheyBelong) {
     SCOPED_TRACE(c.name);
     LabelForm t;
     TNovelLabel label(&t.form);
-    label.Font = labelFont();
+    label.Font = texttest::WhiteGothic(-20);
     label.SetAutoSize(false);
     label.SetBounds(30, 20, 120, 60);
     label.Color = kShadow;
@@ -146,7 +139,7 @@ TEST(NovelLabel, CaptionChangeRepaintsOnlyWithDrawRefresh) {
     SCOPED_TRACE(refresh);
     LabelForm t;
     TNovelLabel label(&t.form);
-    label.Font = labelFont();
+    label.Font = texttest::WhiteGothic(-20);
     label.SetAutoSize(false);
     label.SetBounds(10, 10, 150, 40);
     label.SetTransparent(false);
