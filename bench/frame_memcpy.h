@@ -11,6 +11,8 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/bitmap.h"
+
 namespace bench {
 
 constexpr int32_t kW = 640, kH = 480;
@@ -53,6 +55,18 @@ inline void reportRatio(benchmark::State& state, double frameMemcpySeconds) {
 inline void reportFrameRatio(benchmark::State& state) {
   static std::vector<uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
   reportRatio(state, medianFrameMemcpy(a, b, 5));
+}
+
+// A w x h picture of pseudo-random bytes, the same for the same seed: nothing in it repeats, so
+// no copy or comparison can take a shortcut.
+inline TBitmap noisePicture(int32_t w, int32_t h, uint32_t seed) {
+  TBitmap b(w, h);
+  uint32_t x = seed * 2654435761u + 1;
+  for (size_t i = 0; i < b.ByteSize(); ++i) {
+    x = x * 1664525u + 1013904223u;
+    b.Bits()[i] = uint8_t(x >> 24);
+  }
+  return b;
 }
 
 // The body of BM_Memcpy: frame copies as the benchmark's iterations, with their byte rate.

@@ -21,15 +21,7 @@ using bench::kW;
 
 void reportRatio(benchmark::State& state) { bench::reportFrameRatio(state); }
 
-TBitmap picture(uint32_t seed) {
-  TBitmap b(kW, kH);
-  uint32_t x = seed * 2654435761u + 1;
-  for (size_t i = 0; i < b.ByteSize(); ++i) {
-    x = x * 1664525u + 1013904223u;
-    b.Bits()[i] = uint8_t(x >> 24);
-  }
-  return b;
-}
+TBitmap picture(uint32_t seed) { return bench::noisePicture(kW, kH, seed); }
 
 void BM_Memcpy(benchmark::State& state) {
   bench::copyFrames(state);

@@ -25,20 +25,10 @@ namespace {
 using bench::kH;
 using bench::kW;
 
-TBitmap noise(int32_t w, int32_t h, uint32_t seed) {
-  TBitmap b(w, h);
-  uint32_t x = seed * 2654435761u + 1;
-  for (size_t i = 0; i < b.ByteSize(); ++i) {
-    x = x * 1664525u + 1013904223u;
-    b.Bits()[i] = uint8_t(x >> 24);
-  }
-  return b;
-}
-
 // The roll's content: bands of "text" (noise) 24 rows high every 40 rows, black between.
 TBitmap rollColumn() {
   TBitmap column(160, 4096);
-  const TBitmap text = noise(160, 24, 7);
+  const TBitmap text = bench::noisePicture(160, 24, 7);
   for (int32_t y = 0; y + 24 <= column.Height(); y += 40) BitBlt(column, 0, y, 160, 24, text, 0, 0);
   return column;
 }
@@ -63,7 +53,7 @@ void BM_Present(benchmark::State& state) {
     main.CreateMenu()->Add("&File")->Add("&Quit");
     ending.SetBounds(0, 0, kW, kH);
     strip.SetBounds(480, 0, 160, kH);
-    const TBitmap pictures[2] = {noise(kW, kH, 1), noise(kW, kH, 2)};
+    const TBitmap pictures[2] = {bench::noisePicture(kW, kH, 1), bench::noisePicture(kW, kH, 2)};
     const TBitmap column = rollColumn();
     BitBlt(main.Canvas(), 0, 0, kW, kH, pictures[0], 0, 0);
     BitBlt(ending.Canvas(), 0, 0, kW, kH, pictures[1], 0, 0);
