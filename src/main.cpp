@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "platform/app.h"
-#include "platform/sdl_backend.h"
+#include "platform/windows/app.h"
+#include "platform/backend/sdl/sdl_backend.h"
 #include "shell/game_folder.h"
 #include "shell/main_form.h"
 

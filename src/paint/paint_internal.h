@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace paint {
 

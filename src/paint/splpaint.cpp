@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "paint/paint_internal.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 namespace {
 

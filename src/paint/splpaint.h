@@ -6,9 +6,9 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/app.h"
-#include "platform/bitmap.h"
-#include "platform/text.h"
+#include "platform/windows/app.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/text/text.h"
 #include "platform/types.h"
 
 // One sprite slot.

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "paint/splpaint.h"
-#include "platform/app.h"
-#include "platform/cp932.h"
+#include "platform/windows/app.h"
+#include "platform/text/cp932.h"
 #include "scenario/command_table.h"
 #include "screens/ending.h"
 #include "screens/input.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 
 // ---- TScenarioNode --------------------------------------------------------------------------
 

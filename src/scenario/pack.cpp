@@ -12,7 +12,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "screens/ending.h"
 #include "shell/main_form.h"
 

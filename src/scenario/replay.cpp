@@ -6,9 +6,9 @@
 #include <string>
 
 #include "paint/splpaint.h"
-#include "platform/audio.h"
-#include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/audio/audio.h"
+#include "platform/text/cp932.h"
+#include "platform/files/files.h"
 #include "scenario/command_table.h"
 #include "shell/main_form.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/text/cp932.h"
+#include "platform/files/files.h"
 
 int NextRandom(uint32_t& RandomState) {
   RandomState = RandomState * 1103515245u + 12345u;

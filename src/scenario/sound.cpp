@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/app.h"
-#include "platform/audio.h"
+#include "platform/windows/app.h"
+#include "platform/audio/audio.h"
 #include "shell/main_form.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/audio.h"
-#include "platform/files.h"
+#include "platform/audio/audio.h"
+#include "platform/files/files.h"
 #include "shell/main_form.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <utility>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/text/cp932.h"
+#include "platform/files/files.h"
 #include "shell/main_form.h"
 
 namespace {

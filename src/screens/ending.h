@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/text.h"
+#include "platform/windows/app.h"
+#include "platform/text/text.h"
 #include "screens/ending_file.h"
 
 // The message the first paint posts to the form itself to start the roll.

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/app.h"
-#include "platform/edit.h"
+#include "platform/windows/app.h"
+#include "platform/text/edit.h"
 #include "screens/novellbl.h"
 
 class TfrmInput : public TForm {

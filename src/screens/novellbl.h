@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/controls.h"
-#include "platform/text.h"
+#include "platform/windows/controls.h"
+#include "platform/text/text.h"
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };

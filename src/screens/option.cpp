@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "shell/main_form.h"
 
 namespace {

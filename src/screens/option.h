@@ -5,7 +5,7 @@
 #pragma once
 #include <memory>
 
-#include "platform/app.h"
+#include "platform/windows/app.h"
 #include "screens/novellbl.h"
 #include "shell/save_data.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
-#include "platform/ini.h"
+#include "platform/text/cp932.h"
+#include "platform/files/ini.h"
 #include "shell/game_folder.h"
 #include "shell/main_form.h"
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/text/cp932.h"
+#include "platform/files/files.h"
 
 namespace fs = std::filesystem;
 

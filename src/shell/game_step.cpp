@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "paint/splpaint.h"
-#include "platform/app.h"
-#include "platform/cp932.h"
+#include "platform/windows/app.h"
+#include "platform/text/cp932.h"
 #include "screens/ending.h"
 #include "screens/input.h"
 #include "screens/option.h"

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "paint/splpaint.h"
-#include "platform/app.h"
-#include "platform/audio.h"
+#include "platform/windows/app.h"
+#include "platform/audio/audio.h"
 #include "shell/main_form.h"
 
 void TMainFrm::GoTitle() {

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "paint/splpaint.h"
-#include "platform/audio.h"
-#include "platform/cp932.h"
+#include "platform/audio/audio.h"
+#include "platform/text/cp932.h"
 #include "screens/ending.h"
 #include "screens/input.h"
 #include "screens/option.h"

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/app.h"
-#include "platform/text.h"
+#include "platform/windows/app.h"
+#include "platform/text/text.h"
 #include "platform/types.h"
 #include "scenario/node_tree.h"
 #include "scenario/scenario_file.h"

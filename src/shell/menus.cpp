@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "shell/main_form.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "platform/trace.h"
 #include "shell/main_form.h"
 

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/audio.h"
-#include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/audio/audio.h"
+#include "platform/text/cp932.h"
+#include "platform/files/files.h"
 #include "shell/main_form.h"
 
 namespace {

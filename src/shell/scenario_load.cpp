@@ -1,5 +1,5 @@
 // Reading the scenario file "mscs.ssf" of the game folder into the node tree.
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "scenario/scenario_file.h"
 #include "shell/config.h"
 #include "shell/main_form.h"

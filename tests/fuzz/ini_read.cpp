@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/ini.h"
+#include "platform/files/ini.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "paint/splpaint.h"
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace painttest {
 

@@ -6,8 +6,8 @@
 
 #include "paint/splpaint.h"
 #include "paint_test_util.h"
-#include "platform/cp932.h"
-#include "platform/fake_backend.h"
+#include "platform/text/cp932.h"
+#include "platform/backend/fake/fake_backend.h"
 
 using namespace painttest;
 

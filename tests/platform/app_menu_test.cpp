@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app_test_forms.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 
 using Log = std::vector<std::string>;
 

@@ -3,7 +3,6 @@
 // pictures that reach the window when only their changed parts are drawn again.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,9 +13,9 @@
 #include <functional>
 
 #include "app_test_forms.h"
-#include "platform/bitmap.h"
-#include "platform/input_script.h"
-#include "platform/sdl_backend.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/backend/input_script.h"
+#include "platform/backend/sdl/sdl_backend.h"
 
 TEST(AppSdlScript, ParsesEveryCommand) {
   std::vector<ScriptEntry> e;
@@ -133,7 +132,7 @@ TEST(AppSdlRun, DummyDriverScriptClicksMenuShotAndQuits) {
   }
   ASSERT_TRUE(InstallSdlBackend(script.c_str()));
   // SDL turns text input on with its video; nothing has asked for it yet.
-  EXPECT_FALSE(SDL_IsTextInputActive());
+  EXPECT_FALSE(SdlTextInputActive());
   {
     TApplication app;
     QuitForm main;
@@ -171,24 +170,6 @@ TEST(AppSdlRun, MissingScriptIsRefused) {
 }
 
 namespace {
-
-// The window's surface, where the backend draws when it has no accelerated renderer (SDL's dummy
-// driver); null when the window has a renderer.
-SDL_Surface* windowSurface() {
-  for (Uint32 id = 1; id < 1000; ++id)
-    if (SDL_Window* w = SDL_GetWindowFromID(id))
-      return SDL_GetRenderer(w) ? nullptr : SDL_GetWindowSurface(w);
-  return nullptr;
-}
-
-TColor surfacePixel(const SDL_Surface* s, int x, int y) {
-  Uint32 v = 0;
-  std::memcpy(&v, static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch) + x * 4,
-              4);
-  Uint8 r = 0, g = 0, b = 0;
-  SDL_GetRGB(v, s->format, &r, &g, &b);
-  return RGB(r, g, b);
-}
 
 // Blocks of 40 x 40 pixels, each of its own colour, shifted by `seed`.
 void drawBlocks(TBitmap& b, int seed) {
@@ -236,28 +217,28 @@ TEST(AppSdlRun, PartialPresentsLeaveTheWholePictureInTheWindow) {
     for (const Step& step : steps) {
       step.change();
       main.Present();
-      const SDL_Surface* surface = windowSurface();
-      if (!surface) break;  // an accelerated renderer: its picture cannot be read back here
-      ASSERT_EQ(surface->w, 640) << step.what;
-      ASSERT_EQ(surface->h, 480) << step.what;
+      int32_t w = 0, h = 0;
+      if (!SdlWindowSurfaceSize(&w, &h)) break;  // an accelerated renderer: no read-back here
+      ASSERT_EQ(w, 640) << step.what;
+      ASSERT_EQ(h, 480) << step.what;
       int wrong = 0;
       for (int32_t y = 0; y < 480; ++y)
-        for (int32_t x = 0; x < 640; ++x) wrong += surfacePixel(surface, x, y) != expected(x, y);
+        for (int32_t x = 0; x < 640; ++x) wrong += SdlWindowSurfacePixel(x, y) != expected(x, y);
       EXPECT_EQ(wrong, 0) << step.what;
     }
     // Full screen scales the picture to the desktop: the middle of every block shows its colour.
-    if (windowSurface() && SetFullScreenDisplay(true)) {
+    int32_t w = 0, h = 0;
+    if (SdlWindowSurfaceSize(&w, &h) && SetFullScreenDisplay(true)) {
       for (int seed : {0, 9}) {
         drawBlocks(main.Canvas(), seed);
         main.Present();
-        const SDL_Surface* surface = windowSurface();
-        ASSERT_NE(surface, nullptr);
-        const float s = std::min(surface->w / 640.0f, surface->h / 480.0f);
-        const float x0 = (surface->w - 640 * s) / 2, y0 = (surface->h - 480 * s) / 2;
+        ASSERT_TRUE(SdlWindowSurfaceSize(&w, &h));
+        const float s = std::min(w / 640.0f, h / 480.0f);
+        const float x0 = (w - 640 * s) / 2, y0 = (h - 480 * s) / 2;
         int wrong = 0;
         for (int32_t y = 20; y < 480; y += 40)
           for (int32_t x = 20; x < 640; x += 40)
-            wrong += surfacePixel(surface, int(x0 + x * s), int(y0 + y * s)) != expected(x, y);
+            wrong += SdlWindowSurfacePixel(int(x0 + x * s), int(y0 + y * s)) != expected(x, y);
         EXPECT_EQ(wrong, 0) << "full screen " << seed;
       }
       SetFullScreenDisplay(false);

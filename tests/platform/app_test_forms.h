@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/fake_backend.h"
+#include "platform/windows/app.h"
+#include "platform/backend/fake/fake_backend.h"
 
 class RecordingForm : public TForm {
  public:

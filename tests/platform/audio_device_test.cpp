@@ -1,7 +1,7 @@
 // The output devices and their volumes, and the WAV channel, on the fake audio backend.
 #include <gtest/gtest.h>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
 
 namespace {

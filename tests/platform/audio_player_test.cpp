@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "platform/app.h"
-#include "platform/audio.h"
+#include "platform/windows/app.h"
+#include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "platform/app.h"
-#include "platform/audio.h"
+#include "platform/windows/app.h"
+#include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // TBitmap storage: formats, sizes, pixel layout.
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 #include <gtest/gtest.h>
 

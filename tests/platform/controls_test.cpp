@@ -1,7 +1,7 @@
 // Controls on forms: mouse to the topmost control with the press-to-release grab and clicks,
 // keys and text to the focused control, Tab order, focus on show, hide and destruction,
 // repaint order, and the idle time of the focused control.
-#include "platform/controls.h"
+#include "platform/windows/controls.h"
 
 #include <gtest/gtest.h>
 

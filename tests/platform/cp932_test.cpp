@@ -1,5 +1,5 @@
 // Code page 932: lead bytes, cutting at character boundaries, conversions and SJ().
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // TEdit: typing and editing keys on CP932 text with the byte limit, the clipboard, the input
 // method's composition, focus and text input, mouse selection, and what it paints.
-#include "platform/edit.h"
+#include "platform/text/edit.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "app_test_forms.h"
-#include "platform/app_internal.h"
-#include "platform/cp932.h"
+#include "platform/windows/app_internal.h"
+#include "platform/text/cp932.h"
 
 using Log = std::vector<std::string>;
 

@@ -1,5 +1,5 @@
 // The file-system boundary: path resolution, checks, whole-file reads and the atomic rewrite.
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/cp932.h"
-#include "platform/text.h"
+#include "platform/text/cp932.h"
+#include "platform/text/text.h"
 
 namespace {
 

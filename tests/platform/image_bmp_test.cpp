@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace {
 

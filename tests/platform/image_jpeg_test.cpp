@@ -13,7 +13,7 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Configuration reading: the lookup, trimming, quoting and cutting rules, and the integer form.
-#include "platform/ini.h"
+#include "platform/files/ini.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <random>
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace {
 

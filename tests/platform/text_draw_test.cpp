@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/cp932.h"
-#include "platform/text.h"
+#include "platform/text/cp932.h"
+#include "platform/text/text.h"
 #include "text_test_pixels.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp932.h"
-#include "platform/text.h"
+#include "platform/text/cp932.h"
+#include "platform/text/text.h"
 #include "text_test_pixels.h"
 
 namespace {

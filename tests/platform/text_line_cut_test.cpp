@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "shell/main_form.h"
 #include "support/interp_story.h"
 #include "support/scenario_builder.h"

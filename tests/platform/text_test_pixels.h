@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string>
 
-#include "platform/bitmap.h"
-#include "platform/cp932.h"
-#include "platform/text.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/text/cp932.h"
+#include "platform/text/text.h"
 
 namespace texttest {
 

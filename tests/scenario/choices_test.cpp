@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "support/interp_story.h"
 #include "support/scenario_builder.h"
 

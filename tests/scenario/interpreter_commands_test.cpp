@@ -7,7 +7,7 @@
 #include <string>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "screens/ending.h"
 #include "screens/input.h"
 #include "support/interp_story.h"

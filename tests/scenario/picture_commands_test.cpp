@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "screens/ending.h"
 #include "support/jpeg_encode.h"
 #include "support/picture_game.h"

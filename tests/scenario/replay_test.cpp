@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "paint/splpaint.h"
-#include "platform/audio.h"
-#include "platform/bitmap.h"
-#include "platform/cp932.h"
+#include "platform/audio/audio.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/text/cp932.h"
 #include "support/interp_story.h"
 #include "support/picture_game.h"
 #include "support/scenario_builder.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "shell/game_folder.h"
 #include "support/interp_story.h"
 #include "support/scenario_builder.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "paint/splpaint.h"
-#include "platform/audio.h"
-#include "platform/cp932.h"
+#include "platform/audio/audio.h"
+#include "platform/text/cp932.h"
 #include "support/game_play.h"
 #include "support/interp_story.h"
 #include "support/jpeg_encode.h"

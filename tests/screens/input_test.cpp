@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "support/game_play.h"
 #include "support/scenario_builder.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/fake_backend.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/backend/fake/fake_backend.h"
 #include "platform/text_test_pixels.h"
 
 namespace {

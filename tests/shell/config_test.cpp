@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "shell/game_folder.h"
 #include "support/main_form_harness.h"
 #include "support/scenario_builder.h"

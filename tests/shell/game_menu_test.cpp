@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "screens/ending.h"
 #include "screens/option.h"
 #include "support/game_play.h"

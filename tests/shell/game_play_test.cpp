@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "support/game_play.h"
 #include "support/scenario_builder.h"
 

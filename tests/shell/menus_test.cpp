@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/cp932.h"
-#include "platform/text.h"
+#include "platform/text/cp932.h"
+#include "platform/text/text.h"
 #include "support/picture_game.h"
 
 namespace {

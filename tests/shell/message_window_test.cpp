@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "support/picture_game.h"
 
 namespace {

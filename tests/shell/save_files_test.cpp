@@ -5,9 +5,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/audio.h"
-#include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/audio/audio.h"
+#include "platform/text/cp932.h"
+#include "platform/files/files.h"
 #include "support/main_form_harness.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 #include "screens/ending.h"
 #include "screens/input.h"
 #include "screens/option.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "paint/splpaint.h"
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 #include "support/main_form_harness.h"
 
 class PlayGame {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "paint/splpaint.h"
-#include "platform/bitmap.h"
-#include "platform/cp932.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/text/cp932.h"
 #include "shell/game_folder.h"
 
 std::string Cp932(std::string_view utf8) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 // The bytes of a baseline colour JPEG file of pic (read as blue-green-red rows).
 std::vector<uint8_t> EncodeJpeg(const TBitmap& pic, int quality = 95);

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "shell/game_folder.h"
 #include "support/scenario_builder.h"
 

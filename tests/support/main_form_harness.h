@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/fake_backend.h"
+#include "platform/windows/app.h"
+#include "platform/backend/fake/fake_backend.h"
 #include "shell/main_form.h"
 
 // A fresh directory under the system's temporary folder, removed with everything in it.

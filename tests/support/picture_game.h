@@ -10,7 +10,7 @@
 #include <string>
 
 #include "paint/splpaint.h"
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 #include "support/main_form_harness.h"
 
 class PictureGame {

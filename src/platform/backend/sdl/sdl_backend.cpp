@@ -1,0 +1,911 @@
+#include "platform/backend/sdl/sdl_backend.h"
+
+#include <SDL.h>
+#include <errno.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+#include <semaphore.h>
+#include <signal.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/windows/app_internal.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/text/cp932.h"
+#include "platform/backend/input_script.h"
+
+namespace {
+
+constexpr uint32_t kQuitGraceMs = 10000;
+constexpr uint32_t kQuitRepeatMs = 1000;
+
+// Set by SIGTERM, SIGINT and SIGHUP; the event functions turn it into one kTerminate. SDL's own
+// handlers would make these a close request, which asks the player and so keeps a session
+// that is ending (or a plain kill) waiting.
+volatile sig_atomic_t g_terminateSignal = 0;
+// Posted by Wake and by the signal handler (sem_post may be called from one) to end a wait that
+// SDL cannot end itself: see SdlBackend::WaitEvent.
+sem_t g_wakeSem;
+bool g_wakeSemReady = false;
+
+void onTerminateSignal(int) {
+  g_terminateSignal = 1;
+  if (g_wakeSemReady) sem_post(&g_wakeSem);
+}
+
+void installTerminateHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = onTerminateSignal;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
+// The smallest rectangle holding both.
+SDL_Rect rectUnion(const SDL_Rect& a, const SDL_Rect& b) {
+  const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+  const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+  return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+// The 32-bit formats the pictures are converted to by the program itself: one byte more per
+// pixel, in the order the renderer or the window keeps (so that SDL converts nothing).
+bool isConvertibleFormat(uint32_t f) {
+  return f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888 ||
+         f == SDL_PIXELFORMAT_BGR888 || f == SDL_PIXELFORMAT_ABGR8888;
+}
+
+#if defined(__x86_64__) && SDL_BYTEORDER == SDL_LIL_ENDIAN
+// Four pixels per shuffle; returns how many pixels it converted (the rest is left to the caller,
+// as a load of 16 bytes needs six pixels of the row left).
+__attribute__((target("ssse3"))) int32_t convertRowSsse3(const uint8_t* s, uint32_t* d,
+                                                        int32_t n) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+  int32_t i = 0;
+  for (; n - i >= 6; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + size_t(i) * 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                     _mm_or_si128(_mm_shuffle_epi8(v, spread), alpha));
+  }
+  return i;
+}
+#endif
+
+// Converts n pixels of blue, green, red bytes to one of the convertible formats (packed 32-bit
+// values, alpha, if any, opaque).
+void convertRow(const uint8_t* s, uint32_t* d, int32_t n, uint32_t format) {
+  const bool rgb = format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+  int32_t i = 0;
+#if defined(__x86_64__) && SDL_BYTEORDER == SDL_LIL_ENDIAN
+  static const bool ssse3 = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+  if (rgb && ssse3) {
+    i = convertRowSsse3(s, d, n);
+    s += size_t(i) * 3;
+  }
+#endif
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+  if (rgb) {
+    // Four pixels from three 32-bit loads: on a little-endian machine the bytes blue, green,
+    // red are already the low three bytes of a packed 0xAARRGGBB value.
+    for (; i + 4 <= n; i += 4, s += 12) {
+      uint32_t w0, w1, w2;
+      std::memcpy(&w0, s, 4);
+      std::memcpy(&w1, s + 4, 4);
+      std::memcpy(&w2, s + 8, 4);
+      d[i] = w0 | 0xFF000000u;
+      d[i + 1] = (w0 >> 24 | w1 << 8) | 0xFF000000u;
+      d[i + 2] = (w1 >> 16 | w2 << 16) | 0xFF000000u;
+      d[i + 3] = w2 >> 8 | 0xFF000000u;
+    }
+  }
+#endif
+  if (rgb) {
+    for (; i < n; ++i, s += 3)
+      d[i] = 0xFF000000u | uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | uint32_t(s[0]);
+  } else {
+    for (; i < n; ++i, s += 3)
+      d[i] = 0xFF000000u | uint32_t(s[0]) << 16 | uint32_t(s[1]) << 8 | uint32_t(s[2]);
+  }
+}
+
+int vkFromSdl(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return 'A' + int(k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9) return '0' + int(k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + int(k - SDLK_F1);
+  if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return '1' + int(k - SDLK_KP_1);
+  switch (k) {
+    case SDLK_KP_0: return '0';
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_INSERT: return VK_INSERT;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_END: return VK_END;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT: return VK_MENU;
+    default: return 0;
+  }
+}
+
+TShiftState modsFromSdl(uint16_t m) {
+  TShiftState s = 0;
+  if (m & KMOD_SHIFT) s |= ssShift;
+  if (m & KMOD_ALT) s |= ssAlt;
+  if (m & KMOD_CTRL) s |= ssCtrl;
+  return s;
+}
+
+class SdlBackend final : public Backend {
+ public:
+  ~SdlBackend() override;
+  bool Init();
+  bool LoadScript(const char* path);
+  bool Quitting() const { return quitting_; }
+
+  uint32_t Ticks() override { return SDL_GetTicks(); }
+  void Delay(uint32_t ms) override { SDL_Delay(ms); }
+  void LocalTime(SYSTEMTIME* st) override { RealLocalTime(st); }
+  bool PollEvent(BackendEvent& ev) override;
+  bool WaitEvent(BackendEvent& ev, uint32_t timeoutMs) override;
+  void Wake() override;
+  void Present(const TBitmap& picture) override;
+  void ShowWindow(bool visible) override;
+  void SetWindowTitle(const std::string& cp932) override;
+  void SetWindowPosition(int32_t x, int32_t y) override;
+  void SetWindowBordered(bool bordered) override;
+  bool SetFullScreen(bool on) override;
+  int32_t DesktopWidth() override { return desktop_.w; }
+  int32_t DesktopHeight() override { return desktop_.h; }
+  int32_t DesktopBits() override { return desktopBits_; }
+  TShiftState Modifiers() override;
+  TShiftState MouseButtons() override;
+  bool MousePosition(TPoint* view) override;
+  void CaptureMouse(bool on) override { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
+  void StartTextInput(const TRect& viewRect) override;
+  void StopTextInput() override { SDL_StopTextInput(); }
+  std::string GetClipboardText() override;
+  void SetClipboardText(const std::string& utf8) override;
+  bool MessageBoxOpened(const MessageBoxRequest& req, int* answer) override;
+  bool MessageBoxIdle(int* answer) override;
+
+ private:
+  bool translate(const SDL_Event& e, BackendEvent& ev);
+  bool takeScript(BackendEvent& ev);
+  bool takeTerminate(BackendEvent& ev);
+  uint64_t scriptNow();
+  TPoint windowToView(int32_t x, int32_t y) const;
+  TPoint viewToWindow(int32_t x, int32_t y) const;
+  void updateMapping();
+  uint32_t textureFormat() const;
+  // Brings rectangle r of the texture up to date with the same rectangle of picture.
+  void upload(const TBitmap& picture, const SDL_Rect& r);
+  // Shows the picture whose rectangle `changed` differs from the one on the screen (the whole
+  // picture when `whole`) with the renderer, or on the window's surface. False when nothing
+  // could be shown.
+  bool presentWithRenderer(const TBitmap& picture, SDL_Rect changed, bool whole);
+  bool presentOnSurface(const TBitmap& picture, SDL_Rect changed, bool whole);
+
+  // Waits until Wake, a termination signal or the timeout, whichever comes first.
+  void sleepUntilWoken(uint32_t ms);
+
+  bool videoUp_ = false;
+  // A video driver with no window system (dummy, offscreen) gets no input of its own: SDL can
+  // only poll its event queue for what other threads push, every millisecond, so a wait sleeps
+  // on g_wakeSem instead.
+  bool quietDriver_ = false;
+  SDL_Window* window_ = nullptr;
+  // An accelerated renderer with a streaming texture; without one, pictures are converted
+  // straight into the window's surface (SDL's software framebuffer), and only the changed
+  // rectangle is updated on the screen.
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  uint32_t texFormat_ = SDL_PIXELFORMAT_BGR24;
+  int32_t texW_ = 0, texH_ = 0;
+  SDL_Surface* surface_ = nullptr;  // the window's surface the last picture went to
+  int surfaceW_ = 0, surfaceH_ = 0;
+  SDL_Surface* stage_ = nullptr;  // the picture at its own size, when the window scales it
+  int32_t picW_ = 0, picH_ = 0;   // the size of the picture on the screen
+  bool fullScreen_ = false;
+  SDL_DisplayMode desktop_{};
+  int32_t desktopBits_ = 24;
+  uint32_t wakeEvent_ = 0;
+  // The image last shown and its generation then: the compositor tells which parts of the next
+  // one differ from it (PresentChanges). shown_ keeps a copy of an image that is not the
+  // compositor's own, for screenshots.
+  const TBitmap* lastImage_ = nullptr;
+  uint64_t lastGeneration_ = 0;
+  TBitmap shown_;
+  // The window needs the picture again although it has not changed (exposed, resized, switched
+  // to or from full screen).
+  bool stale_ = true;
+  // View -> window: window = offset + view * scale.
+  float scale_ = 1.0f;
+  float offX_ = 0, offY_ = 0;
+
+  bool scripted_ = false;
+  bool scriptStarted_ = false;
+  uint32_t scriptT0_ = 0;
+  InputScript script_;
+  bool quitting_ = false;
+  uint32_t quitAt_ = 0, lastQuitClose_ = 0;
+  bool wasShown_ = false;
+  bool terminateSent_ = false;
+};
+
+SdlBackend::~SdlBackend() {
+  if (stage_) SDL_FreeSurface(stage_);
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+  if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+bool SdlBackend::Init() {
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  installTerminateHandlers();
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+#ifdef SDL_HINT_IME_SUPPORT_EXTENDED_TEXT
+  // A composition longer than SDL_TEXTEDITING's 32 bytes (ten kana) comes whole, as
+  // SDL_TEXTEDITING_EXT, instead of cut.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+#endif
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    std::fprintf(stderr, "miravel: cannot start SDL video: %s\n", SDL_GetError());
+    return false;
+  }
+  videoUp_ = true;
+  if (SDL_GetDesktopDisplayMode(0, &desktop_) != 0) {
+    desktop_.w = 1024;
+    desktop_.h = 768;
+    desktop_.format = SDL_PIXELFORMAT_RGB888;
+  }
+  desktopBits_ = int32_t(SDL_BITSPERPIXEL(desktop_.format));
+  if (desktopBits_ <= 0) desktopBits_ = 24;
+  window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
+                             480 + kMenuBarHeight, SDL_WINDOW_HIDDEN);
+  if (!window_) {
+    std::fprintf(stderr, "miravel: cannot open a window: %s\n", SDL_GetError());
+    return false;
+  }
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+  if (!renderer_ && !SDL_GetWindowSurface(window_)) {
+    std::fprintf(stderr, "miravel: cannot draw in the window: %s\n", SDL_GetError());
+    return false;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  quietDriver_ =
+      driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
+  if (!g_wakeSemReady && sem_init(&g_wakeSem, 0, 0) == 0) g_wakeSemReady = true;
+  if (!g_wakeSemReady) quietDriver_ = false;
+  wakeEvent_ = SDL_RegisterEvents(1);
+  // SDL turns text input on with the window; it stays off until an edit wants it.
+  SDL_StopTextInput();
+  return true;
+}
+
+bool SdlBackend::LoadScript(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "miravel: cannot read the autoplay script %s\n", path);
+    return false;
+  }
+  std::stringstream ss;
+  ss << in.rdbuf();
+  std::vector<ScriptEntry> entries;
+  std::string error;
+  if (!ParseInputScript(ss.str(), entries, &error)) {
+    std::fprintf(stderr, "miravel: autoplay script %s: %s\n", path, error.c_str());
+    return false;
+  }
+  for (auto& e : entries) script_.Add(std::move(e));
+  scripted_ = true;
+  return true;
+}
+
+// ---- mapping --------------------------------------------------------------------------------
+void SdlBackend::updateMapping() {
+  if (picW_ <= 0 || picH_ <= 0) return;
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(window_, &ww, &wh);
+  if (ww <= 0 || wh <= 0) return;
+  scale_ = std::min(float(ww) / float(picW_), float(wh) / float(picH_));
+  offX_ = (float(ww) - float(picW_) * scale_) / 2;
+  offY_ = (float(wh) - float(picH_) * scale_) / 2;
+}
+
+TPoint SdlBackend::windowToView(int32_t x, int32_t y) const {
+  float s = scale_ > 0 ? scale_ : 1.0f;
+  float vx = (float(x) - offX_) / s, vy = (float(y) - offY_) / s;
+  return TPoint{int32_t(vx < 0 ? vx - 1 : vx), int32_t(vy < 0 ? vy - 1 : vy)};
+}
+
+TPoint SdlBackend::viewToWindow(int32_t x, int32_t y) const {
+  return TPoint{int32_t(offX_ + float(x) * scale_), int32_t(offY_ + float(y) * scale_)};
+}
+
+// ---- events ---------------------------------------------------------------------------------
+uint64_t SdlBackend::scriptNow() {
+  if (!scriptStarted_) {
+    scriptStarted_ = true;
+    scriptT0_ = SDL_GetTicks();
+  }
+  return uint64_t(uint32_t(SDL_GetTicks() - scriptT0_));
+}
+
+bool SdlBackend::takeScript(BackendEvent& ev) {
+  if (!scripted_) return false;
+  uint64_t now = scriptNow();
+  if (quitting_) {
+    uint32_t t = SDL_GetTicks();
+    if (t - quitAt_ > kQuitGraceMs) {
+      std::fprintf(stderr, "miravel: autoplay quit did not end the program; exiting\n");
+      std::fflush(nullptr);
+      std::_Exit(3);
+    }
+    // A close request dropped while a box was open is made again.
+    if (t - lastQuitClose_ >= kQuitRepeatMs) {
+      lastQuitClose_ = t;
+      ev = BackendEvent{};
+      ev.kind = BackendEventKind::kCloseRequest;
+      return true;
+    }
+  }
+  ScriptEntry e;
+  while (script_.TakeDue(now, e)) {
+    if (e.kind == ScriptEntry::kShot) {
+      // The picture on the screen: the compositor's own while it has not changed since.
+      const bool composed = lastImage_ && IsComposedImage(lastImage_) &&
+                            lastImage_->Generation() == lastGeneration_;
+      const TBitmap& shot = composed ? *lastImage_ : shown_;
+      if (shot.Empty() || !SaveBitmapFile(e.text.c_str(), shot))
+        std::fprintf(stderr, "miravel: cannot write the screenshot %s\n", e.text.c_str());
+      continue;
+    }
+    if (e.kind == ScriptEntry::kQuit) {
+      quitting_ = true;
+      quitAt_ = lastQuitClose_ = SDL_GetTicks();
+      ev = BackendEvent{};
+      ev.kind = BackendEventKind::kCloseRequest;
+      return true;
+    }
+    if (InputScript::ToEvent(e, Modifiers(), ev)) return true;
+  }
+  return false;
+}
+
+bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
+  ev = BackendEvent{};
+  switch (e.type) {
+    case SDL_QUIT:
+      ev.kind = BackendEventKind::kCloseRequest;
+      return true;
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          ev.kind = BackendEventKind::kCloseRequest;
+          return true;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          updateMapping();
+          stale_ = true;
+          ev.kind = BackendEventKind::kExpose;
+          return true;
+        case SDL_WINDOWEVENT_MOVED:
+          if (fullScreen_) return false;
+          ev.kind = BackendEventKind::kMoved;
+          ev.x = e.window.data1;
+          ev.y = e.window.data2;
+          return true;
+        default:
+          return false;
+      }
+    case SDL_RENDER_DEVICE_RESET:
+      // The texture is gone with the device: the next present makes and fills a new one.
+      if (texture_) SDL_DestroyTexture(texture_);
+      texture_ = nullptr;
+      texW_ = texH_ = 0;
+      stale_ = true;
+      ev.kind = BackendEventKind::kExpose;
+      return true;
+    case SDL_RENDER_TARGETS_RESET:
+      stale_ = true;
+      ev.kind = BackendEventKind::kExpose;
+      return true;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      if (e.button.button == SDL_BUTTON_LEFT)
+        ev.button = mbLeft;
+      else if (e.button.button == SDL_BUTTON_RIGHT)
+        ev.button = mbRight;
+      else if (e.button.button == SDL_BUTTON_MIDDLE)
+        ev.button = mbMiddle;
+      else
+        return false;
+      ev.kind = e.type == SDL_MOUSEBUTTONDOWN ? BackendEventKind::kMouseDown
+                                              : BackendEventKind::kMouseUp;
+      TPoint v = windowToView(e.button.x, e.button.y);
+      ev.x = v.x;
+      ev.y = v.y;
+      TShiftState bit = ev.button == mbLeft ? ssLeft : ev.button == mbRight ? ssRight : ssMiddle;
+      ev.shift = Modifiers() | MouseButtons();
+      ev.shift = e.type == SDL_MOUSEBUTTONDOWN ? (ev.shift | bit) : (ev.shift & ~bit);
+      return true;
+    }
+    case SDL_MOUSEMOTION: {
+      if (scripted_) return false;  // the script owns the pointer
+      ev.kind = BackendEventKind::kMouseMove;
+      TPoint v = windowToView(e.motion.x, e.motion.y);
+      ev.x = v.x;
+      ev.y = v.y;
+      ev.shift = Modifiers();
+      if (e.motion.state & SDL_BUTTON_LMASK) ev.shift |= ssLeft;
+      if (e.motion.state & SDL_BUTTON_RMASK) ev.shift |= ssRight;
+      if (e.motion.state & SDL_BUTTON_MMASK) ev.shift |= ssMiddle;
+      return true;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      int vk = vkFromSdl(e.key.keysym.sym);
+      if (vk == 0) return false;
+      ev.kind = e.type == SDL_KEYDOWN ? BackendEventKind::kKeyDown : BackendEventKind::kKeyUp;
+      ev.key = vk;
+      ev.shift = modsFromSdl(e.key.keysym.mod);
+      return true;
+    }
+    case SDL_TEXTINPUT:
+      ev.kind = BackendEventKind::kTextInput;
+      ev.text = e.text.text;
+      return true;
+    case SDL_DROPFILE:
+      // The path is SDL_malloc'ed for this event and is ours to free.
+      ev.kind = BackendEventKind::kDropFile;
+      ev.text = e.drop.file ? e.drop.file : "";
+      SDL_free(e.drop.file);
+      return !ev.text.empty();
+    case SDL_TEXTEDITING:
+      ev.kind = BackendEventKind::kTextEditing;
+      ev.text = e.edit.text;
+      ev.x = e.edit.start;
+      ev.y = e.edit.length;
+      return true;
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+    case SDL_TEXTEDITING_EXT:
+      // The text is SDL_malloc'ed for this event and is ours to free.
+      ev.kind = BackendEventKind::kTextEditing;
+      ev.text = e.editExt.text ? e.editExt.text : "";
+      ev.x = e.editExt.start;
+      ev.y = e.editExt.length;
+      SDL_free(e.editExt.text);
+      return true;
+#endif
+    default:
+      if (e.type == wakeEvent_) {
+        ev.kind = BackendEventKind::kNone;
+        return true;
+      }
+      return false;
+  }
+}
+
+bool SdlBackend::takeTerminate(BackendEvent& ev) {
+  if (!g_terminateSignal || terminateSent_) return false;
+  terminateSent_ = true;
+  ev = BackendEvent{};
+  ev.kind = BackendEventKind::kTerminate;
+  return true;
+}
+
+bool SdlBackend::PollEvent(BackendEvent& ev) {
+  if (takeTerminate(ev)) return true;
+  if (takeScript(ev)) return true;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    if (translate(e, ev) && ev.kind != BackendEventKind::kNone) return true;
+  }
+  return false;
+}
+
+bool SdlBackend::WaitEvent(BackendEvent& ev, uint32_t timeoutMs) {
+  uint32_t start = SDL_GetTicks();
+  for (;;) {
+    if (takeTerminate(ev)) return true;
+    if (takeScript(ev)) return true;
+    uint32_t spent = SDL_GetTicks() - start;
+    if (spent >= timeoutMs) return false;
+    uint32_t wait = timeoutMs - spent;
+    if (scripted_) {
+      uint64_t next = script_.NextTime(), now = scriptNow();
+      if (next != UINT64_MAX) wait = uint32_t(std::min<uint64_t>(wait, next > now ? next - now : 0));
+      if (quitting_) wait = std::min<uint32_t>(wait, kQuitRepeatMs);
+    }
+    SDL_Event e;
+    if (quietDriver_) {
+      // What Wake and the signal handler posted so far is answered by this look at the queue.
+      while (sem_trywait(&g_wakeSem) == 0) {
+      }
+      bool got = false;
+      while (!got && SDL_PollEvent(&e)) got = translate(e, ev);
+      if (got) return true;
+      sleepUntilWoken(wait);
+      continue;
+    }
+    if (SDL_WaitEventTimeout(&e, int(wait)) && translate(e, ev)) return true;
+  }
+}
+
+void SdlBackend::sleepUntilWoken(uint32_t ms) {
+  timespec until;
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  until.tv_sec += time_t(ms / 1000);
+  until.tv_nsec += long(ms % 1000) * 1000000L;
+  if (until.tv_nsec >= 1000000000L) {
+    until.tv_sec += 1;
+    until.tv_nsec -= 1000000000L;
+  }
+  while (sem_clockwait(&g_wakeSem, CLOCK_MONOTONIC, &until) != 0 && errno == EINTR &&
+         !g_terminateSignal) {
+  }
+}
+
+void SdlBackend::Wake() {
+  SDL_Event e{};
+  e.type = wakeEvent_;
+  SDL_PushEvent(&e);
+  if (quietDriver_) sem_post(&g_wakeSem);
+}
+
+// ---- window ---------------------------------------------------------------------------------
+uint32_t SdlBackend::textureFormat() const {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer_, &info) != 0) return SDL_PIXELFORMAT_BGR24;
+  auto offered = [&](uint32_t f) {
+    for (uint32_t i = 0; i < info.num_texture_formats; ++i)
+      if (info.texture_formats[i] == f) return true;
+    return false;
+  };
+  // The window's own format first: the renderer draws into it.
+  const uint32_t window = SDL_GetWindowPixelFormat(window_);
+  if (isConvertibleFormat(window) && offered(window)) return window;
+  for (uint32_t i = 0; i < info.num_texture_formats; ++i)
+    if (isConvertibleFormat(info.texture_formats[i])) return info.texture_formats[i];
+  return SDL_PIXELFORMAT_BGR24;  // SDL converts
+}
+
+void SdlBackend::upload(const TBitmap& picture, const SDL_Rect& r) {
+  const uint8_t* src = picture.ScanLine(r.y) + size_t(r.x) * 3;
+  const size_t stride = size_t(picture.Stride());
+  if (texFormat_ != SDL_PIXELFORMAT_BGR24) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, &r, &pixels, &pitch) == 0) {
+      auto* dst = static_cast<uint8_t*>(pixels);
+      for (int y = 0; y < r.h; ++y)
+        convertRow(src + size_t(y) * stride, reinterpret_cast<uint32_t*>(dst + size_t(y) * pitch),
+                   r.w, texFormat_);
+      SDL_UnlockTexture(texture_);
+      return;
+    }
+  }
+  SDL_UpdateTexture(texture_, &r, src, int(stride));
+}
+
+void SdlBackend::Present(const TBitmap& picture) {
+  if (picture.Empty()) return;
+  const int32_t pw = picture.Width(), ph = picture.Height();
+  // The menus and the click wait copy the same picture to the screen every frame, and most
+  // screens change only a part of it (the text, the roll's strip). The compositor tells which
+  // parts changed: only their rectangle is converted and shown again, and an unchanged picture
+  // stops here.
+  SDL_Rect changed{0, 0, pw, ph};
+  bool whole = stale_ || pw != picW_ || ph != picH_;
+  const std::vector<TRect>* parts =
+      whole ? nullptr : PresentChanges(picture, lastImage_, lastGeneration_);
+  if (!parts) {
+    whole = true;
+  } else {
+    bool any = false;
+    for (const TRect& part : *parts) {
+      const int x0 = std::max(part.Left, 0), y0 = std::max(part.Top, 0);
+      const int x1 = std::min(part.Right, pw), y1 = std::min(part.Bottom, ph);
+      if (x0 >= x1 || y0 >= y1) continue;
+      const SDL_Rect r{x0, y0, x1 - x0, y1 - y0};
+      changed = any ? rectUnion(changed, r) : r;
+      any = true;
+    }
+    if (!any) {
+      lastImage_ = &picture;
+      lastGeneration_ = picture.Generation();
+      return;
+    }
+  }
+  lastImage_ = nullptr;
+  if (!fullScreen_) {
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    if (ww != pw || wh != ph) {
+      SDL_SetWindowSize(window_, pw, ph);
+      whole = true;
+    }
+  }
+  picW_ = pw;
+  picH_ = ph;
+  updateMapping();
+  if (whole) changed = SDL_Rect{0, 0, pw, ph};
+  const bool shown = renderer_ ? presentWithRenderer(picture, changed, whole)
+                               : presentOnSurface(picture, changed, whole);
+  if (!shown) {
+    picW_ = picH_ = 0;  // the next picture is shown whole
+    return;
+  }
+  stale_ = false;
+  lastImage_ = &picture;
+  lastGeneration_ = picture.Generation();
+  if (!IsComposedImage(&picture)) shown_ = picture;
+}
+
+bool SdlBackend::presentWithRenderer(const TBitmap& picture, SDL_Rect changed, bool whole) {
+  const int32_t pw = picture.Width(), ph = picture.Height();
+  if (!texture_ || texW_ != pw || texH_ != ph) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texW_ = texH_ = 0;
+    texFormat_ = textureFormat();
+    texture_ = SDL_CreateTexture(renderer_, texFormat_, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    if (!texture_ && texFormat_ != SDL_PIXELFORMAT_BGR24) {
+      texFormat_ = SDL_PIXELFORMAT_BGR24;
+      texture_ = SDL_CreateTexture(renderer_, texFormat_, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    }
+    if (!texture_) return false;
+    // The picture is opaque: the alpha byte of a 32-bit format must not blend.
+    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
+    texW_ = pw;
+    texH_ = ph;
+    whole = true;
+  }
+  upload(picture, whole ? SDL_Rect{0, 0, pw, ph} : changed);
+  int ow = 0, oh = 0;
+  SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+  float s = std::min(float(ow) / float(pw), float(oh) / float(ph));
+  SDL_Rect dst;
+  dst.w = int(float(pw) * s);
+  dst.h = int(float(ph) * s);
+  dst.x = (ow - dst.w) / 2;
+  dst.y = (oh - dst.h) / 2;
+  // Black bars only where the picture leaves room for them (full screen).
+  if (dst.w != ow || dst.h != oh) {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+  }
+  SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+  SDL_RenderPresent(renderer_);
+  return true;
+}
+
+bool SdlBackend::presentOnSurface(const TBitmap& picture, SDL_Rect changed, bool whole) {
+  const int32_t pw = picture.Width(), ph = picture.Height();
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface) return false;
+  // A new surface (the window was resized) holds nothing of the last picture.
+  if (surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_) whole = true;
+  surface_ = surface;
+  surfaceW_ = surface->w;
+  surfaceH_ = surface->h;
+  auto convertInto = [&](SDL_Surface* target, const SDL_Rect& r) {
+    if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return false;
+    const size_t stride = size_t(picture.Stride());
+    const uint8_t* src = picture.ScanLine(r.y) + size_t(r.x) * 3;
+    auto* dst = static_cast<uint8_t*>(target->pixels) + size_t(r.y) * size_t(target->pitch) +
+                size_t(r.x) * 4;
+    for (int y = 0; y < r.h; ++y)
+      convertRow(src + size_t(y) * stride,
+                 reinterpret_cast<uint32_t*>(dst + size_t(y) * size_t(target->pitch)), r.w,
+                 target->format->format);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    return true;
+  };
+  const SDL_Rect all{0, 0, pw, ph};
+  if (surface->w == pw && surface->h == ph && isConvertibleFormat(surface->format->format)) {
+    // The window shows the picture at its own size: it goes straight into the surface.
+    const SDL_Rect r = whole ? all : changed;
+    if (!convertInto(surface, r)) return false;
+    return SDL_UpdateWindowSurfaceRects(window_, &r, 1) == 0;
+  }
+  // Scaled (full screen) or in another format: the picture at its own size first.
+  if (!stage_ || stage_->w != pw || stage_->h != ph) {
+    if (stage_) SDL_FreeSurface(stage_);
+    stage_ = SDL_CreateRGBSurfaceWithFormat(0, pw, ph, 32, SDL_PIXELFORMAT_RGB888);
+    if (!stage_) return false;
+    whole = true;
+  }
+  if (!convertInto(stage_, whole ? all : changed)) return false;
+  const float s = std::min(float(surface->w) / float(pw), float(surface->h) / float(ph));
+  SDL_Rect dst;
+  dst.w = int(float(pw) * s);
+  dst.h = int(float(ph) * s);
+  dst.x = (surface->w - dst.w) / 2;
+  dst.y = (surface->h - dst.h) / 2;
+  if (dst.w != surface->w || dst.h != surface->h)
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+  if (SDL_BlitScaled(stage_, nullptr, surface, &dst) != 0) return false;
+  return SDL_UpdateWindowSurface(window_) == 0;
+}
+
+void SdlBackend::ShowWindow(bool visible) {
+  if (visible) {
+    SDL_ShowWindow(window_);
+    if (!wasShown_) SDL_RaiseWindow(window_);
+    wasShown_ = true;
+  } else {
+    SDL_HideWindow(window_);
+  }
+}
+
+void SdlBackend::SetWindowTitle(const std::string& cp932) {
+  SDL_SetWindowTitle(window_, Cp932ToUtf8(cp932).c_str());
+}
+
+void SdlBackend::SetWindowPosition(int32_t x, int32_t y) {
+  if (!fullScreen_) SDL_SetWindowPosition(window_, x, y);
+}
+
+void SdlBackend::SetWindowBordered(bool bordered) {
+  SDL_SetWindowBordered(window_, bordered ? SDL_TRUE : SDL_FALSE);
+}
+
+bool SdlBackend::SetFullScreen(bool on) {
+  if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+  fullScreen_ = on;
+  updateMapping();
+  stale_ = true;
+  return true;
+}
+
+// ---- input state ----------------------------------------------------------------------------
+TShiftState SdlBackend::Modifiers() {
+  TShiftState m = modsFromSdl(uint16_t(SDL_GetModState()));
+  if (scripted_) {
+    script_.ApplyState(scriptNow());
+    if (script_.shift) m |= ssShift;
+  }
+  return m;
+}
+
+TShiftState SdlBackend::MouseButtons() {
+  uint32_t b = SDL_GetMouseState(nullptr, nullptr);
+  TShiftState s = 0;
+  if (b & SDL_BUTTON_LMASK) s |= ssLeft;
+  if (b & SDL_BUTTON_RMASK) s |= ssRight;
+  if (b & SDL_BUTTON_MMASK) s |= ssMiddle;
+  if (scripted_) {
+    script_.ApplyState(scriptNow());
+    s |= script_.buttons;
+  }
+  return s;
+}
+
+bool SdlBackend::MousePosition(TPoint* view) {
+  if (scripted_) {
+    script_.ApplyState(scriptNow());
+    *view = script_.cursor;
+    return true;
+  }
+  int x = 0, y = 0;
+  if (SDL_GetMouseFocus() == window_) {
+    SDL_GetMouseState(&x, &y);
+  } else {
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(window_, &wx, &wy);
+    x = gx - wx;
+    y = gy - wy;
+  }
+  *view = windowToView(x, y);
+  return true;
+}
+
+void SdlBackend::StartTextInput(const TRect& viewRect) {
+  TPoint a = viewToWindow(viewRect.Left, viewRect.Top);
+  TPoint b = viewToWindow(viewRect.Right, viewRect.Bottom);
+  SDL_Rect r{a.x, a.y, std::max(1, b.x - a.x), std::max(1, b.y - a.y)};
+  // Starting again would reset the input method and lose an open composition: while text
+  // input is on, only the place of the candidate window moves.
+  if (!SDL_IsTextInputActive()) SDL_StartTextInput();
+  SDL_SetTextInputRect(&r);
+}
+
+std::string SdlBackend::GetClipboardText() {
+  if (!SDL_HasClipboardText()) return {};
+  char* text = SDL_GetClipboardText();
+  std::string out = text ? text : "";
+  SDL_free(text);
+  return out;
+}
+
+void SdlBackend::SetClipboardText(const std::string& utf8) {
+  SDL_SetClipboardText(utf8.c_str());
+}
+
+bool SdlBackend::MessageBoxOpened(const MessageBoxRequest& req, int* answer) {
+  if (!quitting_) return false;
+  *answer = req.defaultAnswer;
+  return true;
+}
+
+bool SdlBackend::MessageBoxIdle(int* answer) {
+  (void)answer;
+  return false;
+}
+
+std::unique_ptr<SdlBackend> gSdl;
+
+}  // namespace
+
+bool InstallSdlBackend(const char* autoplayScript) {
+  auto be = std::make_unique<SdlBackend>();
+  if (!be->Init()) return false;
+  if (autoplayScript && !be->LoadScript(autoplayScript)) return false;
+  if (gSdl) UninstallSdlBackend();
+  gSdl = std::move(be);
+  SetBackend(gSdl.get());
+  return true;
+}
+
+void UninstallSdlBackend() {
+  if (!gSdl) return;
+  if (&CurrentBackend() == gSdl.get()) SetBackend(nullptr);
+  gSdl.reset();
+}
+
+bool SdlAutoplayQuitting() { return gSdl && gSdl->Quitting(); }
+
+bool SdlTextInputActive() { return SDL_IsTextInputActive(); }
+
+namespace {
+// The first window's surface when it has no renderer; null otherwise.
+SDL_Surface* windowSurface() {
+  for (Uint32 id = 1; id < 1000; ++id)
+    if (SDL_Window* w = SDL_GetWindowFromID(id))
+      return SDL_GetRenderer(w) ? nullptr : SDL_GetWindowSurface(w);
+  return nullptr;
+}
+}  // namespace
+
+bool SdlWindowSurfaceSize(int32_t* width, int32_t* height) {
+  const SDL_Surface* s = windowSurface();
+  if (!s) return false;
+  *width = s->w;
+  *height = s->h;
+  return true;
+}
+
+TColor SdlWindowSurfacePixel(int32_t x, int32_t y) {
+  const SDL_Surface* s = windowSurface();
+  if (!s || x < 0 || y < 0 || x >= s->w || y >= s->h) return clBlack;
+  Uint32 v = 0;
+  std::memcpy(&v, static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch) + x * 4, 4);
+  Uint8 r = 0, g = 0, b = 0;
+  SDL_GetRGB(v, s->format, &r, &g, &b);
+  return RGB(r, g, b);
+}

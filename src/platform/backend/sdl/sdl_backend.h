@@ -1,0 +1,63 @@
+// The SDL2 backend of the real program: one window with a software-or-better renderer, the
+// event queue, the clock. It starts only SDL's video and event parts (audio is started by the
+// audio layer on its own).
+//
+// Full screen is SDL's desktop full screen: the window covers the desktop, the picture is scaled
+// to fit with its aspect kept (black bars), and the desktop's mode is never changed.
+//
+// Autoplay. For end-to-end tests the backend can replay an input script, a text file with one
+// entry per line:
+//
+//   <ms> click X Y       left press and release
+//   <ms> rclick X Y      right press and release
+//   <ms> down X Y        left press
+//   <ms> up X Y          left release
+//   <ms> move X Y        pointer move
+//   <ms> menu M I        click the caption of drop-down M on the menu bar, then its item I
+//                        (both counted from 0)
+//   <ms> key NAME        key press and release; NAME as KeyFromName (input_script.h) takes it:
+//                        RETURN, ESCAPE, SPACE, LEFT, F10, A, alt+f, ...
+//   <ms> shift on|off    Shift held or released
+//   <ms> text STRING     typed text (UTF-8, the rest of the line), as an input method commits it
+//   <ms> compose STRING  the input method's open composition becomes STRING (UTF-8, the rest of
+//                        the line, caret at its end); without STRING the composition ends
+//   <ms> drop PATH       PATH (the rest of the line) is dropped on the window
+//   <ms> shot FILE.bmp   writes the window picture as last presented to FILE.bmp (24-bit BMP)
+//   <ms> close           a window close request (the close button)
+//   <ms> terminate       as a termination signal: the program ends without asking
+//   <ms> quit            a close request after which every message box takes its default
+//                        (first) button, so the program ends through its clean close path; if it
+//                        has not ended 10 s later the process exits with status 3
+//
+// <ms> is counted from the first event poll; X Y are main-form client coordinates (negative Y
+// reaches the menu bar). Blank lines and lines starting with '#' are ignored. While a script is
+// loaded the pointer position the program reads is the script's, and Shift is held when either
+// the script or the keyboard holds it. Screenshots that cannot be written are reported on stderr.
+//
+// With SDL_VIDEODRIVER=dummy the backend runs without a window system; under Xvfb it opens a
+// real window.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/backend/backend.h"
+
+// Starts SDL video, creates the backend and installs it as the current backend. With a non-null
+// autoplayScript the script file is loaded. Returns false (with a line on stderr) when SDL's
+// video cannot start or the script cannot be read or parsed; the previous backend then stays.
+bool InstallSdlBackend(const char* autoplayScript = nullptr);
+// Uninstalls and destroys the SDL backend (closes the window, stops SDL video).
+void UninstallSdlBackend();
+
+// True once an autoplay script's "quit" entry has been released.
+bool SdlAutoplayQuitting();
+
+// Read-backs of what SDL holds, for the backend's own tests.
+// Whether SDL's text input (and with it the input method) is on.
+bool SdlTextInputActive();
+// The window's surface when the backend draws without an accelerated renderer (SDL's dummy
+// driver): its size, and a pixel's colour. False when there is no window or it has a renderer,
+// whose picture cannot be read back here.
+bool SdlWindowSurfaceSize(int32_t* width, int32_t* height);
+TColor SdlWindowSurfacePixel(int32_t x, int32_t y);

@@ -1,0 +1,346 @@
+// The file-system boundary: engine paths (CP932, "\\" separators, any letter case) become native
+// paths here, and every whole-file read and atomic rewrite goes through this file.
+#include "platform/files/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "platform/text/cp932.h"
+
+namespace {
+
+constexpr uint64_t kMaxReadSize = 256ull * 1024 * 1024;
+
+int injectedStage = 0;
+int injectedCount = 0;
+
+// True when the next atomic write is to fail at this stage; consumes one injected failure.
+bool failHere(int stage) {
+  if (injectedCount <= 0 || injectedStage != stage) return false;
+  if (--injectedCount == 0) injectedStage = 0;
+  return true;
+}
+
+bool pathExists(const std::string& p) {
+  struct stat st;
+  return ::stat(p.c_str(), &st) == 0;
+}
+
+// "\\" -> "/", stepping over two-byte characters so that their trail byte is never a separator.
+//
+// A path may also begin with a native UTF-8 part (the game folder as given on the command line)
+// to which the engine appended "\\". The last byte of a UTF-8 character can look like a CP932
+// lead byte ("ト" is E3 83 88), which would swallow that separator. With utf8Aware set, a 0x5C
+// after such a byte counts as a separator when the name before it is valid UTF-8; the resolver
+// tries this reading only when the plain CP932 one finds nothing.
+bool isValidUtf8(std::string_view s);
+
+std::string normaliseSeparators(std::string_view s, bool utf8Aware) {
+  std::string out;
+  out.reserve(s.size());
+  size_t nameStart = 0;  // start of the current component in out
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (IsLeadByte(c) && i + 1 < s.size()) {
+      if (utf8Aware && s[i + 1] == '\\' && isValidUtf8(out.substr(nameStart) + s[i])) {
+        out += s[i];
+        out += '/';
+        nameStart = out.size();
+        ++i;
+        continue;
+      }
+      out += s[i];
+      out += s[i + 1];
+      ++i;
+    } else if (c == '\\' || c == '/') {
+      if (out.empty() || out.back() != '/') out += '/';  // repeated separators collapse
+      nameStart = out.size();
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+// Case-insensitive comparison of UTF-8 names (a CP932 name is compared by EqualCp932NoCase):
+// every byte of a multi-byte sequence is >= 0x80, so folding ASCII bytes alone is safe.
+bool equalUtf8NoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+bool isAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+bool isValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n;
+    uint32_t cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+      n = 1;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 2;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + n >= s.size()) return false;
+    for (size_t k = 1; k <= n; ++k) {
+      unsigned char t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+// The UTF-8 spelling of a CP932 name, or "" when the name has no clean conversion.
+std::string utf8Spelling(const std::string& name) {
+  if (isAscii(name)) return name;
+  std::string u = Cp932ToUtf8(name);
+  if (u.find("\xEF\xBF\xBD") != std::string::npos) return {};
+  return u;
+}
+
+std::string join(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  if (dir.back() == '/') return dir + name;
+  return dir + "/" + name;
+}
+
+// Finds the on-disk spelling of one path component inside dir: as given, as UTF-8, then by a
+// case-insensitive match (the smallest matching name, so the choice does not depend on the
+// directory's order). Returns "" when nothing matches.
+std::string findComponent(const std::string& dir, const std::string& name,
+                          const std::string& utf8) {
+  if (pathExists(join(dir, name))) return name;
+  if (!utf8.empty() && utf8 != name && pathExists(join(dir, utf8))) return utf8;
+
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return {};
+  std::string best;
+  while (struct dirent* e = ::readdir(d)) {
+    std::string_view entry(e->d_name);
+    if (entry == "." || entry == "..") continue;
+    if (EqualCp932NoCase(entry, name) || (!utf8.empty() && equalUtf8NoCase(entry, utf8))) {
+      if (best.empty() || entry < best) best = entry;
+    }
+  }
+  ::closedir(d);
+  return best;
+}
+
+// Writes all bytes, retrying short writes and interrupted calls.
+bool writeAll(int fd, const uint8_t* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+// Walks a normalised path component by component. Returns the native spelling; *matched counts
+// the components found on disk and *all tells whether every one was.
+std::string walkPath(const std::string& path, int* matched, bool* all) {
+  bool absolute = path.front() == '/';
+  bool trailingSlash = path.back() == '/';
+  std::string resolved = absolute ? "/" : "";
+  bool found = true;  // every component so far exists on disk
+  *matched = 0;
+
+  size_t pos = 0;
+  while (pos < path.size()) {
+    size_t slash = path.find('/', pos);
+    if (slash == std::string::npos) slash = path.size();
+    std::string name = path.substr(pos, slash - pos);
+    pos = slash + 1;
+    if (name.empty()) continue;  // "//" and the leading "/"
+
+    std::string spelled;
+    if (name == "." || name == "..") {
+      spelled = name;
+    } else {
+      std::string utf8 = utf8Spelling(name);
+      if (found) spelled = findComponent(resolved, name, utf8);
+      if (spelled.empty()) {
+        // Nothing on disk: choose the spelling a new file gets. A name that is already valid
+        // UTF-8 is taken to be native; a CP932 name is stored as UTF-8 when it converts cleanly.
+        found = false;
+        spelled = (isValidUtf8(name) || utf8.empty()) ? name : utf8;
+      } else {
+        ++*matched;
+      }
+    }
+    resolved = join(resolved, spelled);
+  }
+  if (trailingSlash && !resolved.empty() && resolved.back() != '/') resolved += '/';
+  *all = found;
+  return resolved;
+}
+
+}  // namespace
+
+std::string ResolvePath(const char* enginePath) {
+  if (!enginePath || !*enginePath) return {};
+  std::string plain = normaliseSeparators(enginePath, false);
+  if (pathExists(plain)) return plain;
+  std::string mixed = normaliseSeparators(enginePath, true);
+  if (mixed != plain && pathExists(mixed)) return mixed;
+
+  int plainMatched = 0, mixedMatched = 0;
+  bool plainAll = false, mixedAll = false;
+  std::string plainWalk = walkPath(plain, &plainMatched, &plainAll);
+  if (plainAll || mixed == plain) return plainWalk;
+  std::string mixedWalk = walkPath(mixed, &mixedMatched, &mixedAll);
+  return (mixedAll || mixedMatched > plainMatched) ? mixedWalk : plainWalk;
+}
+
+bool FileExists(const char* enginePath) {
+  std::string p = ResolvePath(enginePath);
+  struct stat st;
+  return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FileReadWritable(const char* enginePath) {
+  std::string p = ResolvePath(enginePath);
+  struct stat st;
+  return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         ::access(p.c_str(), R_OK | W_OK) == 0;
+}
+
+bool DirectoryWritable(const std::string& nativeDir) {
+  struct stat st;
+  return !nativeDir.empty() && ::stat(nativeDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         ::access(nativeDir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool ReadWholeFile(const char* enginePath, std::vector<uint8_t>& out) {
+  out.clear();
+  std::string p = ResolvePath(enginePath);
+  if (p.empty()) return false;
+  // O_NONBLOCK keeps a FIFO from blocking the open; anything but a regular file is refused.
+  int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<uint64_t>(st.st_size) > kMaxReadSize) {
+    ::close(fd);
+    return false;
+  }
+  out.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  bool ok = true;
+  // Read to the end even if the file changes size meanwhile, but never past the limit.
+  for (;;) {
+    if (got == out.size()) {
+      if (out.size() >= kMaxReadSize) {
+        uint8_t probe;
+        ssize_t r = ::read(fd, &probe, 1);
+        if (r != 0) ok = false;  // grew past the limit, or an error
+        break;
+      }
+      out.resize(std::min<size_t>(kMaxReadSize, out.size() + 4096));
+    }
+    ssize_t r = ::read(fd, out.data() + got, out.size() - got);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    if (r == 0) break;
+    got += static_cast<size_t>(r);
+  }
+  ::close(fd);
+  if (!ok) {
+    out.clear();
+    return false;
+  }
+  out.resize(got);
+  return true;
+}
+
+bool WriteWholeFileAtomic(const char* enginePath, const void* data, size_t size) {
+  std::string target = ResolvePath(enginePath);
+  if (target.empty() || target.back() == '/' || (size > 0 && !data)) return false;
+
+  size_t slash = target.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+
+  // Keep the permissions of the file being replaced; a new file gets 0666 less the umask, which
+  // open() applies by itself.
+  struct stat old;
+  bool hadOld = ::stat(target.c_str(), &old) == 0;
+  if (hadOld && !S_ISREG(old.st_mode)) return false;
+
+  // The temporary lives in the same folder, so the rename cannot cross file systems.
+  std::string temp;
+  int fd = -1;
+  if (!failHere(1)) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+      temp = join(dir, "." + base + "." + std::to_string(::getpid()) + "." +
+                           std::to_string(++counter) + ".tmp");
+      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+  }
+  if (fd < 0) return false;
+
+  bool ok = !failHere(2) && writeAll(fd, static_cast<const uint8_t*>(data), size);
+  if (ok && hadOld) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  // write() leaves no user-space buffer behind; fsync puts the bytes on the disk before the
+  // rename makes them the file's content.
+  if (ok) ok = !failHere(3) && ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (ok) ok = !failHere(4) && ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; failing here no longer endangers either version.
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+void InjectWriteFailure(int stage, int count) {
+  injectedStage = stage;
+  injectedCount = stage == 0 ? 0 : count;
+}
