@@ -11,7 +11,7 @@
 #include <ctime>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace bench {
 

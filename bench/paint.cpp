@@ -12,7 +12,7 @@
 #include "frame_memcpy.h"
 #include "paint/paint_internal.h"
 #include "paint/splpaint.h"
-#include "platform/cp932.h"
+#include "platform/text/cp932.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "frame_memcpy.h"
-#include "platform/app.h"
-#include "platform/backend.h"
-#include "platform/sdl_backend.h"
+#include "platform/windows/app.h"
+#include "platform/backend/backend.h"
+#include "platform/backend/sdl/sdl_backend.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "platform/pictures/bitmap.h"
 
 namespace {
 

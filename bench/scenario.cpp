@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "scenario/scenario_file.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "frame_memcpy.h"
-#include "platform/bitmap.h"
-#include "platform/cp932.h"
-#include "platform/text.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/text/cp932.h"
+#include "platform/text/text.h"
 
 namespace {
 

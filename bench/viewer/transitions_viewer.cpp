@@ -16,9 +16,9 @@
 #include <string>
 
 #include "paint/splpaint.h"
-#include "platform/app.h"
-#include "platform/bitmap.h"
-#include "platform/sdl_backend.h"
+#include "platform/windows/app.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/backend/sdl/sdl_backend.h"
 
 namespace {
 
