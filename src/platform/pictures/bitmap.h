@@ -1,3 +1,5 @@
+// platform/pictures: TBitmap, the raster operations, BMP and JPEG files.
+//
 // Images and raster operations: the part of the platform that stands where GDI bitmaps stood.
 //
 // Every TBitmap holds its pixels as rows of 3 bytes per pixel (blue, green, red), top row first,

@@ -1,3 +1,6 @@
+// platform/text: fonts, DrawTextA, code page 932 (cp932.h) and the single-line text field
+// (edit.h).
+//
 // Fonts and text drawing: the part of the platform that stands where GDI fonts and DrawTextA
 // stood. Text is CP932; glyphs come from FreeType faces found through fontconfig.
 #pragma once

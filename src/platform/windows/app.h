@@ -1,3 +1,6 @@
+// platform/windows: the application and its message loop, forms and controls, the menu bar,
+// message boxes and the compositor that builds the window picture.
+//
 // Application, forms, messages, menus, message boxes, clock and input: the part of the platform
 // that stands where user32, winmm's clock and the framework's forms stood.
 //

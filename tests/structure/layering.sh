@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Checks that the source tree keeps the layering the folders promise:
+#   - each host library's headers are included only in the platform folder that wraps it, so
+#     the rest of the engine sees the layer's own types and never SDL, FreeType, fontconfig,
+#     libjpeg, iconv or libunibreak;
+#   - the product's code names no test double: fakes live in src/platform/backend/fake.
+# Usage: layering.sh SOURCE-DIR [PLATFORM-LIBRARY]
+# With PLATFORM-LIBRARY (the built static library) it also checks that no fake symbol is in it.
+set -uo pipefail
+root=${1:?usage: layering.sh SOURCE-DIR [PLATFORM-LIBRARY]}
+cd "$root" || exit 2
+failed=0
+
+# allowed HEADER-PATTERN WHERE...: every include of the header lies under one of WHERE.
+allowed() {
+  local pattern=$1 hit file ok where
+  shift
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    ok=0
+    for where in "$@"; do
+      [[ $file == "$where"* ]] && ok=1
+    done
+    if ((ok == 0)); then
+      echo "layering: $hit: this header belongs to $*"
+      failed=1
+    fi
+  done < <(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*<($pattern)" \
+             src tools tests bench demo 2>/dev/null)
+}
+
+allowed 'SDL[^>]*\.h' src/platform/backend/sdl/
+allowed 'ft2build\.h|freetype/' src/platform/text/
+allowed 'fontconfig/' src/platform/text/
+allowed 'iconv\.h' src/platform/text/
+allowed 'linebreak\.h|linebreakdef\.h|unibreakdef\.h' src/platform/text/
+# The test support and the demo's asset generator encode JPEG pictures of their own.
+allowed 'jpeglib\.h' src/platform/pictures/ tests/support/jpeg_encode.cpp demo/
+
+# Test doubles named in product code (comments aside).
+while IFS= read -r hit; do
+  code=$(sed -E 's://.*$::' <<<"${hit#*:*:}")
+  if grep -qiE 'fake' <<<"$code"; then
+    echo "layering: $hit: a test double in product code (it belongs in src/platform/backend/fake)"
+    failed=1
+  fi
+done < <(grep -rniE 'fake' src --include='*.cpp' --include='*.h' |
+           grep -v '^src/platform/backend/fake/')
+
+if [[ $# -ge 2 ]]; then
+  symbols=$(nm -C "$2" 2>/dev/null | grep -iE ' [TtDdBbRrWV] .*fake' | head -5)
+  if [[ -n $symbols ]]; then
+    echo "layering: the platform library defines test doubles:"
+    echo "$symbols"
+    failed=1
+  fi
+fi
+
+((failed == 0)) && echo "layering: ok"
+exit $failed
