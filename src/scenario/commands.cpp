@@ -174,6 +174,22 @@ constexpr TCommandTest kTests[] = {
     group(kWavePrefix, ciWavePlaySound, ciWaveVolDef),
 };
 
+// Every command is reached by exactly one test, alone or as a group member.
+constexpr bool everyCommandTestedOnce() {
+  int seen[kCommandCount] = {};
+  for (const TCommandTest& test : kTests) {
+    if (test.name->id != ciNone) ++seen[test.name->id];
+    for (size_t i = 0; i < test.memberCount; ++i) {
+      if (test.members[i].id != ciNone) ++seen[test.members[i].id];
+    }
+  }
+  for (int n : seen) {
+    if (n != 1) return false;
+  }
+  return true;
+}
+static_assert(everyCommandTestedOnce(), "a command of kNames is missing from kTests or doubled");
+
 // The length of name when line begins with it, else 0.
 size_t prefixLength(const char* line, const char* name) {
   size_t n = std::strlen(name);

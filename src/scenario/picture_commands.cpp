@@ -280,7 +280,8 @@ bool TMainFrm::cmdSlitIn(const char* args, int kind) {
 
 bool TMainFrm::cmdSlitOut(const char* args, int kind) {
   return screenTransition(*this, args, [this, kind](TSplPaint&) {
-    runUnlessFadesOff(*this, kind == fkSlitLeft ? &TSplPaint::SlitOutLeft : &TSplPaint::SlitOutRight);
+    runUnlessFadesOff(*this,
+                      kind == fkSlitLeft ? &TSplPaint::SlitOutLeft : &TSplPaint::SlitOutRight);
   });
 }
 
