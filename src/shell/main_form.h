@@ -69,10 +69,10 @@ enum TTextSubState : int32_t {
 // The errors ReportError shows. Only ecNodeNotFound lets the game go on; the others stop the
 // start-up.
 enum TErrorCode : int32_t {
-  ecNodeNotFound = 1,  // a jump, a load or the story named no node
+  ecNodeNotFound = 1,  // the story or a loaded save names no node to go on with
   ecSystemPath = 2,    // the configuration could not be read
   ecScenarioFile = 3,  // the scenario file could not be read
-  ecSaveFile = 4,      // the save folder or its files could not be prepared
+  ecSaveFile = 4,      // the save files could not be created, read or written
 };
 
 // The screen transitions of FadeInScreen and FadeOutScreen. The kind also comes from the INI
@@ -182,10 +182,11 @@ class TMainFrm : public TForm {
   TRect MenuRects[kMenuRectCount]{};
 
   // ==== step machine, text display and interpreter =============================================
-  // A TStepState and a TTextSubState. They stay int32_t: code outside the step machine sets
-  // and records them as plain numbers (the test drivers' tables of states, the probes that
-  // note the state they see), and a number that is no state must stay what it is (GameStep
-  // then works no frame).
+  // StepState and PrevStepState hold a TStepState, TextSubState and PrevTextSubState a
+  // TTextSubState. They stay int32_t: code outside the step machine sets and records them as
+  // plain numbers (the test drivers' tables of states, the probes that note the state they
+  // see), and a number that is no state must be kept as it is (the step's frames then do
+  // nothing).
   int32_t StepState = ssStopped, PrevStepState = ssStopped;
   int32_t TextSubState = tsTyping, PrevTextSubState = tsTyping;
   uint8_t StepBusy = 0;      // a step frame is being worked (re-entry guard)
