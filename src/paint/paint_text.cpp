@@ -7,12 +7,12 @@ void TSplPaint::DoDrawText(int target, TRect& r, const char* text, TFont* font, 
   if (!text) return;
   TBitmap* canvas = nullptr;
   int32_t ox = 0, oy = 0;
-  if (target == 0) {
+  if (target == ttScreen) {
     if (!parent_) return;
     canvas = &parent_->Canvas();
     ox = Left;
     oy = Top;
-  } else if (target == 1) {
+  } else if (target == ttBkGnd) {
     canvas = &BkGnd;
   } else {
     return;
@@ -27,5 +27,5 @@ void TSplPaint::DoDrawText(int target, TRect& r, const char* text, TFont* font, 
   DrawTextA(canvas, shadow, text, -1, &below, format);
   TRect grown = Rect(r.Left - 2 + ox, r.Top - 2 + oy, r.Right + 2 + ox, r.Bottom + 2 + oy);
   DrawTextA(canvas, own, text, -1, &grown, format);
-  if (target == 0) parent_->Present();
+  if (target == ttScreen) parent_->Present();
 }

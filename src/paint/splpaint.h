@@ -11,6 +11,12 @@
 #include "platform/text/text.h"
 #include "platform/types.h"
 
+// Where DoDrawText draws.
+enum TTextTarget : int32_t {
+  ttScreen = 0,  // the parent's canvas at the play area's place, presented at once
+  ttBkGnd = 1,   // the working image BkGnd
+};
+
 // One sprite slot.
 struct TpbSplite {
   TBitmap Image;        // the sprite picture
@@ -137,7 +143,7 @@ class TSplPaint {
   bool ContrastScreen(int percent, TRect r);
   bool ContrastSplite(int, int);
   bool RGBScreen(int delta);
-  // target 0: the screen, 1: BkGnd, anything else: nothing. A null font means Font. The black
+  // target: a TTextTarget; any other number draws nothing. A null font means Font. The black
   // copy is drawn in r, the coloured copy in r grown by 2 pixels on every side.
   void DoDrawText(int target, TRect& r, const char* text, TFont* font, bool center);
 

@@ -1,19 +1,18 @@
-// The script command table: every "#" name the interpreter knows, in the order in which a line
-// is tested against them, with the handler each one runs.
+// The interpreter's command table: the member function of TMainFrm that runs each script
+// command. Which "#" names exist and the order in which a line is tested against them are the
+// scenario core's (scenario/commands.h); this table only binds a handler to every TCommandId.
 #pragma once
-class TMainFrm;
+#include "scenario/commands.h"
+#include "shell/main_form.h"
 
 struct TCommandEntry {
-  const char* name;  // "#TIMEWAIT" ... (plain ASCII, the same bytes in CP932)
-  // Exactly one of the two handlers is set; a name with neither (the parameter names) is
-  // compared and then ignored: the line goes on to the following names.
+  const char* name;  // the command's name in the core's table
+  // Exactly one of the two handlers is set.
   bool (TMainFrm::*handler)(const char* args);
   bool (TMainFrm::*kindHandler)(const char* args, int kind);
-  int kind;  // passed to kindHandler
+  TFadeKind kind;  // passed to kindHandler
 };
 
-// The entry that decides a line beginning with "#": names are compared over their full length
-// with the start of the line, in table order, the group prefixes "#FADE", "#SLIT", "#BGM" and
-// "#WAVE" first and then their members. Null when no name decides. *args (when given) receives
-// the text right after the matched name.
+// The entry of the command that decides a line beginning with "#" (MatchCommandName), null when
+// no name decides. *args (when given) receives the text right after the matched name.
 const TCommandEntry* MatchCommand(const char* line, const char** args);

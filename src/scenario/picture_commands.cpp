@@ -274,13 +274,14 @@ bool TMainFrm::cmdFadeOutWhite(const char* args, int kind) {
 
 bool TMainFrm::cmdSlitIn(const char* args, int kind) {
   return screenTransition(*this, args, [this, kind](TSplPaint&) {
-    runUnlessFadesOff(*this, kind == 3 ? &TSplPaint::SlitInLeft : &TSplPaint::SlitInRight);
+    runUnlessFadesOff(*this, kind == fkSlitLeft ? &TSplPaint::SlitInLeft : &TSplPaint::SlitInRight);
   });
 }
 
 bool TMainFrm::cmdSlitOut(const char* args, int kind) {
   return screenTransition(*this, args, [this, kind](TSplPaint&) {
-    runUnlessFadesOff(*this, kind == 3 ? &TSplPaint::SlitOutLeft : &TSplPaint::SlitOutRight);
+    runUnlessFadesOff(*this,
+                      kind == fkSlitLeft ? &TSplPaint::SlitOutLeft : &TSplPaint::SlitOutRight);
   });
 }
 

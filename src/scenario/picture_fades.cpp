@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr uint32_t kFrameMs = 30;
+// The time from one transition frame to the next.
+constexpr uint32_t kTransitionFrameMs = 30;
 
 }  // namespace
 
@@ -27,7 +28,7 @@ void TMainFrm::RunTransition() {
   TSplPaint& sp = *splPaintView;
   uint32_t due = timeGetTime();
   while (sp.FadeExecute(false)) {
-    due += kFrameMs;
+    due += kTransitionFrameMs;
     // A signed difference keeps the wait right across the wrap of the millisecond clock.
     while (static_cast<int32_t>(due - timeGetTime()) > 0) Sleep(1);
     sp.DrawToScreen(true);
@@ -43,28 +44,28 @@ void TMainFrm::FadeInScreen(int kind) {
   if (!splPaintView) return;
   TSplPaint& sp = *splPaintView;
   switch (kind) {
-    case 1:
+    case fkWhite:
       sp.FadeFromWhite();
       break;
-    case 2:
+    case fkBlack:
       sp.FadeFromBlack();
       break;
-    case 3:
+    case fkSlitLeft:
       sp.SlitInLeft();
       break;
-    case 4:
+    case fkSlitRight:
       sp.SlitInRight();
       break;
-    case 5:
+    case fkWhiteContrast:
       sp.FadeFromWhiteContrast();
       break;
-    case 6:
+    case fkBlackContrast:
       sp.FadeFromBlackContrast();
       break;
-    case 7:
+    case fkWhiteRGB:
       sp.FadeFromWhiteRGB();
       break;
-    case 8:
+    case fkBlackRGB:
       sp.FadeFromBlackRGB();
       break;
     default:
@@ -77,28 +78,28 @@ void TMainFrm::FadeOutScreen(int kind, bool fill) {
   if (!splPaintView) return;
   TSplPaint& sp = *splPaintView;
   switch (kind) {
-    case 1:
+    case fkWhite:
       sp.FadeToWhite();
       break;
-    case 2:
+    case fkBlack:
       sp.FadeToBlack();
       break;
-    case 3:
+    case fkSlitLeft:
       sp.SlitOutLeft();
       break;
-    case 4:
+    case fkSlitRight:
       sp.SlitOutRight();
       break;
-    case 5:
+    case fkWhiteContrast:
       sp.FadeToWhiteContrast();
       break;
-    case 6:
+    case fkBlackContrast:
       sp.FadeToBlackContrast();
       break;
-    case 7:
+    case fkWhiteRGB:
       sp.FadeToWhiteRGB();
       break;
-    case 8:
+    case fkBlackRGB:
       sp.FadeToBlackRGB();
       break;
     default:
@@ -107,7 +108,7 @@ void TMainFrm::FadeOutScreen(int kind, bool fill) {
   RunTransition();
   if (!fill) return;
   // The working image ends in the colour the picture faded to.
-  if (kind == 1 || kind == 5 || kind == 7)
+  if (kind == fkWhite || kind == fkWhiteContrast || kind == fkWhiteRGB)
     sp.FillBkWhite(false);
   else
     sp.FillBkBlack(false);

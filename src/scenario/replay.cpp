@@ -9,7 +9,7 @@
 #include "platform/audio/audio.h"
 #include "platform/text/cp932.h"
 #include "platform/files/files.h"
-#include "scenario/command_table.h"
+#include "scenario/commands.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -37,13 +37,13 @@ bool setsTheScene(const char* line) {
 // follows the load, and the story then shows the scene from Temp.
 void replaySprites(TMainFrm& f, TSplPaint& sp, const char* line) {
   const char* args = nullptr;
-  const TCommandEntry* e = MatchCommand(line, &args);
-  if (!e) return;
-  const std::string name = e->name;
-  const bool draws = name == "#DRAWSPLITE" || name == "#FADEINSPLITE";
-  const bool erases = name == "#PATCHSPLITE" || name == "#FADEOUTSPLITE";
-  const bool swaps = name == "#FADETOSPLITE";
-  const bool all = name == "#DRAWALL", eraseAll = name == "#PATCHALLSPLITE";
+  const TCommandName* command = MatchCommandName(line, &args);
+  if (!command) return;
+  const TCommandId id = command->id;
+  const bool draws = id == ciDrawSplite || id == ciFadeInSplite;
+  const bool erases = id == ciPatchSplite || id == ciFadeOutSplite;
+  const bool swaps = id == ciFadeToSplite;
+  const bool all = id == ciDrawAll, eraseAll = id == ciPatchAllSplite;
   if (!draws && !erases && !swaps && !all && !eraseAll) return;
   TBitmap scene = sp.BkGnd;
   const int a = f.GetIntArg(args, 0);

@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr int32_t kFormWidth = 640, kFormHeight = 480;
 constexpr TRect kPictureRect{0, 0, 480, 360};  // where the roll's pictures are shown
 constexpr int32_t kShrinkStep = 3;             // pixels of width per animation frame
 constexpr uint32_t kShrinkFrameMs = 20;
@@ -29,7 +28,7 @@ constexpr int32_t kRangeMargin = 500;  // the range reaches this far below the l
 constexpr int32_t kNoMorePictures = 9999999;
 // The longest wait of the roll when its interval never completes, so the loop still looks at
 // AbortRoll and the messages now and then.
-constexpr uint32_t kIdleWaitMs = 500;
+constexpr uint32_t kRollIdleWaitMs = 500;
 
 // The roll's timing reference: the millisecond value of the last step. It survives between
 // calls and between rolls.
@@ -71,14 +70,14 @@ int RollTimerSteps(int& r, int c, int a) {
 uint32_t RollTimerWaitMs(int r, int c, int a) {
   if (a < 1) a = 1;
   // The millisecond field cannot show more than 999 ms since the reference.
-  if (a >= 999) return kIdleWaitMs;
+  if (a >= 999) return kRollIdleWaitMs;
   const int elapsed = c >= r ? c - r : c - r + 1000;
   return static_cast<uint32_t>(std::max(1, a + 1 - elapsed));
 }
 
 TfrmEnding::TfrmEnding(TForm* owner) : TForm(owner), scrollBox_(this) {
   SetBorderStyle(bsNone);
-  SetClientSize(kFormWidth, kFormHeight);
+  SetClientSize(kPlayWidth, kPlayHeight);
   scrollBox_.SetBorderStyle(bsNone);
   scrollBox_.SetBounds(kRollStripLeft, 0, kRollStripWidth, kRollViewHeight);
   scrollBox_.Show();
@@ -172,7 +171,7 @@ void TfrmEnding::FormPaint() {
       showCanvasStrip();
     Present();
   };
-  TRect r = Rect(0, 0, kFormWidth, kFormHeight);
+  TRect r = Rect(0, 0, kPlayWidth, kPlayHeight);
   drawLast(r);
   showFrame();
   for (;;) {
@@ -180,13 +179,13 @@ void TfrmEnding::FormPaint() {
     r = Rect(0, 0, w - kShrinkStep, (3 * w) / 4);
     if (r.Right <= kPictureRect.Right) break;
     drawLast(r);
-    FillRect(canvas, Rect(r.Right - kShrinkStep, 0, kFormWidth, kFormHeight), clBlack);
-    FillRect(canvas, Rect(0, (3 * r.Right) / 4, kFormWidth, kFormHeight), clBlack);
+    FillRect(canvas, Rect(r.Right - kShrinkStep, 0, kPlayWidth, kPlayHeight), clBlack);
+    FillRect(canvas, Rect(0, (3 * r.Right) / 4, kPlayWidth, kPlayHeight), clBlack);
     showFrame();
     Sleep(kShrinkFrameMs);
   }
   drawLast(kPictureRect);
-  FillRect(canvas, Rect(0, kPictureRect.Bottom, kFormWidth, kFormHeight), clBlack);
+  FillRect(canvas, Rect(0, kPictureRect.Bottom, kPlayWidth, kPlayHeight), clBlack);
   showFrame();
   if (Application) Application->PostMessage(this, WM_ENDINGROLL, 0, 0);
 }

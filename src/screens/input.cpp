@@ -27,7 +27,7 @@ void place(TControl& c, const TRect& r, int32_t dy = 0) {
 
 TfrmInput::TfrmInput(TForm* owner) : TForm(owner) {
   SetBorderStyle(bsNone);
-  SetClientSize(640, 480);
+  SetClientSize(kPlayWidth, kPlayHeight);
 
   auto caption = [this](const char* utf8, const TRect& r) {
     auto label = std::make_unique<TNovelLabel>(this);

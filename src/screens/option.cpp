@@ -16,7 +16,7 @@ constexpr TColor kHoverColour = clYellow;  // the label under the mouse
 
 TfrmOption::TfrmOption(TForm* owner) : TForm(owner) {
   SetBorderStyle(bsNone);
-  SetClientSize(640, 480);
+  SetClientSize(kPlayWidth, kPlayHeight);
   HoverActive = true;
 
   auto make = [this](const char* utf8, int32_t l, int32_t t, int32_t w, int32_t h, TAlignment a,

@@ -19,13 +19,13 @@
 
 namespace {
 
-constexpr uint32_t kFrameMs = 16;
+// The shortest time from the start of one step frame to the start of the next.
+constexpr uint32_t kStepFrameMs = 16;
 constexpr int kLogoPasses = 100;
 constexpr uint32_t kLogoPassMs = 10;
-constexpr int kMenuDarken = -60;
 // How long the outer loop waits for an event while the step has nothing to do (a sub-screen is
 // open). Short enough that a hidden sub-screen is noticed at once.
-constexpr uint32_t kIdleWaitMs = 10;
+constexpr uint32_t kStepIdleWaitMs = 10;
 
 bool shiftHeld() { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
 
@@ -59,7 +59,7 @@ void TMainFrm::RunGameLoop() {
     // A window closed by other means than the close confirmation ends the game as well.
     if (Application && Application->Terminated()) break;
     // While a sub-screen is open the step returns at once; wait for input instead of spinning.
-    if (stepIdle && !stop) WaitForEvents(kIdleWaitMs);
+    if (stepIdle && !stop) WaitForEvents(kStepIdleWaitMs);
   }
   processMessages();
   StepState = ssStopped;
@@ -79,7 +79,7 @@ void TMainFrm::GameStep(bool& stop) {
   if (NeedNextLine) {
     NeedNextLine = 0;
     if (!FetchNextLine(line, sizeof line)) {
-      ReportError(1);
+      ReportError(ecNodeNotFound);
       stop = true;
       return;
     }
@@ -109,11 +109,11 @@ void TMainFrm::GameStep(bool& stop) {
     // millisecond clock neither skips nor stretches a frame. The time is read before each 1 ms
     // sleep, as a loop of 1 ms sleeps would; all but the last millisecond of the wait is slept
     // in one call, so that a waiting game does not wake the processor every millisecond.
-    while (LastFrameTime != 0 && FrameTime - LastFrameTime < kFrameMs) {
+    while (LastFrameTime != 0 && FrameTime - LastFrameTime < kStepFrameMs) {
       FrameTime = timeGetTime();
       const uint32_t since = FrameTime - LastFrameTime;
-      if (since + 1 < kFrameMs) {
-        Sleep(kFrameMs - 1 - since);
+      if (since + 1 < kStepFrameMs) {
+        Sleep(kStepFrameMs - 1 - since);
         FrameTime = timeGetTime();
       }
       Sleep(1);
@@ -172,7 +172,7 @@ bool TMainFrm::stepLogo(bool& stop) {
     return true;
   }
   TSplPaint& sp = *splPaintView;
-  FadeInScreen(5);
+  FadeInScreen(fkWhiteContrast);
   sp.DrawToScreen(true);
   for (int pass = 0; pass < kLogoPasses; ++pass) {
     Sleep(kLogoPassMs);
@@ -189,12 +189,12 @@ bool TMainFrm::stepLogo(bool& stop) {
       return true;
     }
   }
-  FadeOutScreen(5, true);
+  FadeOutScreen(fkWhiteContrast, true);
   sp.DrawToScreen(true);
   if (StepState != ssTitle) {
     StepState = ssTitle;
     sp.LoadBkGnd(TitlePath, true, 0);
-    FadeInScreen(5);
+    FadeInScreen(fkWhiteContrast);
   } else {
     sp.LoadBkGnd(TitlePath, true, 0);
   }
@@ -215,7 +215,7 @@ bool TMainFrm::stepTitleMenu(bool&) {
   TextPos = 0;
   switch (*item) {
     case 1:  // from the beginning
-      FadeOutScreen(readGrpInt("STARTFADEOUT", 1), true);
+      FadeOutScreen(readGrpInt("STARTFADEOUT", fkWhite), true);
       sp.DrawToScreen(true);
       ClearChoiceTexts();
       // A new game starts with no flag set, whatever an earlier play in this session left.
@@ -273,11 +273,11 @@ bool TMainFrm::stepConfirm(bool&) {
       if (!SaveSlot(SelectedSlot))
         MessageBoxA(this, SJ("保存に失敗しました"), SJ("エラー"), MB_OK);
     } else if (PrevStepState == ssLoadSlots || PrevStepState == ssContinueSlots) {
-      FadeOutScreen(readGrpInt("STARTFADEOUT", 1), true);
+      FadeOutScreen(readGrpInt("STARTFADEOUT", fkWhite), true);
       sp.DrawToScreen(true);
       if (!LoadSlot(SelectedSlot, false))
         MessageBoxA(this, SJ("読み込みに失敗しました"), SJ("エラー"), MB_OK);
-      FadeInScreen(readGrpInt("STARTFADEIN", 1));
+      FadeInScreen(readGrpInt("STARTFADEIN", fkWhite));
       TextPos = 0;
       NeedNextLine = 1;
       TextSubState = tsTyping;
@@ -320,7 +320,7 @@ bool TMainFrm::stepChoice(bool&) {
     PrevStepState = ssStory;
     StepState = ssHalted;
     haltedMarked = 0;
-    ReportError(1);
+    ReportError(ecNodeNotFound);
     return true;
   }
   const int item = DrawMenu(ssStory);

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kStepWaitPasses = 1000;
-constexpr int kMenuDarken = -60;
 
 bool isSlotState(int32_t state) {
   return state == ssSaveSlots || state == ssLoadSlots || state == ssContinueSlots;

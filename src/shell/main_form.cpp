@@ -15,13 +15,6 @@
 
 TMainFrm* MainFrm = nullptr;
 
-namespace {
-
-constexpr int32_t kPlayWidth = 640;
-constexpr int32_t kPlayHeight = 480;
-
-}  // namespace
-
 TMainFrm* CreateMainForm() {
   TMainFrm* form = new TMainFrm();
   form->FormCreate();
@@ -32,7 +25,7 @@ TMainFrm::TMainFrm() : TForm(nullptr) {
   MainFrm = this;
   if (Application && !Application->MainForm) Application->MainForm = this;
 
-  // 1. The designed components: the play area, the music player and the menu. The window is
+  // The designed components: the play area, the music player and the menu. The window is
   // centred on the desktop with a single border.
   SetBorderStyle(bsSingle);
   splPaintView = new TSplPaint(this);
@@ -46,13 +39,13 @@ TMainFrm::TMainFrm() : TForm(nullptr) {
   mndFull = mnDisp->Add(SJ("フルスクリーンモード(&F)"), [this] { mndFullClick(); });
   mnd640_480->Checked = true;
 
-  // 2.
+  // No event mode and no start-up error yet; the client area is the play area.
   EventMode = 0;
   StartupFailed = 0;
   SetClientSize(kPlayWidth, kPlayHeight);
   CenterOnScreen();
 
-  // 3. The display as found at start-up. The desktop's own mode is never changed (full screen
+  // The display as found at start-up. The desktop's own mode is never changed (full screen
   // scales the play area onto the desktop), so these values only describe what to go back to.
   DesktopWidth = static_cast<uint32_t>(ScreenWidth());
   DesktopHeight = static_cast<uint32_t>(ScreenHeight());
@@ -60,32 +53,33 @@ TMainFrm::TMainFrm() : TForm(nullptr) {
   if (DesktopBits == 0) DesktopBits = 16;
   FullScreen = 0;
 
-  // 4.
+  // Empty records and a fresh step cursor.
   std::memset(&ReadFlags, 0, sizeof ReadFlags);
   std::memset(&SaveData, 0, sizeof SaveData);
   LastFrameTime = 0;
   FrameTime = 0;
   resetStepCursor();
 
-  // 5.-7. The first failure ends the construction here.
+  // The configuration, the scenario and the save files. The first failure is reported and ends
+  // the construction here: everything made below stays null.
   if (!LoadConfig()) {
-    ReportError(2);
+    ReportError(ecSystemPath);
     return;
   }
   if (!LoadScenario()) {
-    ReportError(3);
+    ReportError(ecScenarioFile);
     return;
   }
   if (!InitSaveFiles()) {
-    ReportError(4);
+    ReportError(ecSaveFile);
     return;
   }
 
-  // 8.
+  // The sound devices.
   FindMidiDevice();
   FindWaveDevice();
 
-  // 9. The fixed rectangles of the message window and the menus.
+  // The fixed rectangles of the message window and the menus.
   TextWindowRect = Rect(16, 348, 626, 468);
   TextRefreshRect = Rect(14, 346, 628, 470);
   TextDrawRect = Rect(24, 356, 624, 462);
@@ -122,27 +116,27 @@ TMainFrm::TMainFrm() : TForm(nullptr) {
   };
   for (int i = 0; i < kMenuRectCount; ++i) MenuRects[i] = kMenuRects[i];
 
-  // 10. The sub-forms, children of the main form over its play area.
+  // The sub-forms, children of the main form over its play area.
   frmOption = new TfrmOption(this);
   frmEnding = new TfrmEnding(this);
   frmInput = new TfrmInput(this);
 
-  // 11.
+  // No choice texts, no speaker, no extra text wait.
   for (auto& text : SelectText) text[0] = 0;
   SpeakerName[0] = 0;
   TextWaitMs = 0;
   ShowLineAtOnce = 0;
 
-  // 12.
+  // The lines of the current node and the backlog.
   NodeLines = new TStringList();
   Backlog = new TStringList();
 
-  // 13.
+  // The menu fonts: copies of the play area's font, the hovered item's in yellow.
   MenuFont = new TFont(splPaintView->Font);
   MenuHotFont = new TFont(splPaintView->Font);
   MenuHotFont->Color = clYellow;
 
-  // 14.
+  // The message-window frame sprite, which needs the configuration and the play area.
   loadTextFrame();
 }
 
@@ -214,16 +208,16 @@ void TMainFrm::KeepSubFormsAtOrigin() {
 void TMainFrm::ReportError(int code) {
   const char* format = nullptr;
   switch (code) {
-    case 1:
+    case ecNodeNotFound:
       format = SJ("ノードが見つかりません<Error %0d>");
       break;
-    case 2:
+    case ecSystemPath:
       format = SJ("システムパスが見つかりません<Error %0d>");
       break;
-    case 3:
+    case ecScenarioFile:
       format = SJ("シナリオファイルの読み込みに失敗しました<Error %0d>");
       break;
-    case 4:
+    case ecSaveFile:
       format = SJ("セーブファイルエラー<Error %0d>");
       break;
     default:
@@ -233,7 +227,7 @@ void TMainFrm::ReportError(int code) {
   char text[kTextBytes];
   std::snprintf(text, sizeof text, format, code);
   MessageBoxA(this, text, SJ("エラーがありました"), MB_OK);
-  if (code == 1) StartupFailed = 0;
+  if (code == ecNodeNotFound) StartupFailed = 0;
   if (Application) Application->ProcessMessages();
   Sleep(1);
 }

@@ -3,8 +3,20 @@
 // string lists and the menu fonts) and holds the whole game state as plain members, which the
 // other subsystems read and write directly.
 //
-// The member functions are defined by the subsystem that owns them; each group below names its
-// file. Everything is public: the subsystems call each other directly.
+// The member functions are defined by the subsystem that owns them. Everything is public: the
+// subsystems call each other directly.
+//
+// The members are listed in groups. A group begins with a comment line of the form
+//   // ==== <file under src/>: <what the group holds> ====
+// and every member function declared after it, up to the next group comment, is defined in that
+// file; a group of data alone names no file ("// ==== <what the group holds> ===="). Functions
+// defined here in the class body belong to no file. tests/structure/main_form_file_map.sh holds
+// the header to this.
+//
+// The game state stays in flat members instead of member structs by concern: every subsystem
+// uses the members by the names the whole program knows them by (StepState, NodeIndex,
+// TextSubState, ...), and a struct would change each of those uses (StepState into
+// step.StepState). The groups below order them by concern instead.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -28,26 +40,54 @@ class TfrmEnding;
 constexpr uint32_t WM_RUNGAME = WM_APP + 0x3E9;  // 0x83E9
 static_assert(WM_RUNGAME == 0x83E9);
 
-// States of the game step machine (StepState, PrevStepState).
-constexpr int32_t ssStopped = 0;
-constexpr int32_t ssTitle = 1;
-constexpr int32_t ssTitleMenu = 2;
-constexpr int32_t ssConfirm = 3;
-constexpr int32_t ssStory = 4;
-constexpr int32_t ssWindowHidden = 6;
-constexpr int32_t ssGameMenu = 7;
-constexpr int32_t ssOptions = 8;
-constexpr int32_t ssEnding = 9;
-constexpr int32_t ssSaveSlots = 10;
-constexpr int32_t ssLoadSlots = 11;
-constexpr int32_t ssContinueSlots = 13;
-constexpr int32_t ssLogo = 15;
-constexpr int32_t ssHalted = 25;
+// States of the game step machine (StepState, PrevStepState). The numbers with no state are
+// never taken.
+enum TStepState : int32_t {
+  ssStopped = 0,         // no game runs: before WM_RUNGAME and after the close
+  ssTitle = 1,           // the title picture, waiting for a click
+  ssTitleMenu = 2,       // the title menu
+  ssConfirm = 3,         // the yes/no box of a save or load (PrevStepState is the slot screen)
+  ssStory = 4,           // the story; TextSubState tells what it is doing
+  ssWindowHidden = 6,    // the scene without the message window
+  ssGameMenu = 7,        // the in-game menu
+  ssOptions = 8,         // the option screen is open
+  ssEnding = 9,          // the ending screen is open
+  ssSaveSlots = 10,      // the slots to save into
+  ssLoadSlots = 11,      // the slots to load from, opened in the game
+  ssContinueSlots = 13,  // the slots to load from, opened from the title menu
+  ssLogo = 15,           // the logo shown at start-up
+  ssHalted = 25,         // the story ended at a node with nothing to follow
+};
 
 // Sub-states of ssStory (TextSubState, PrevTextSubState).
-constexpr int32_t tsTyping = 0;
-constexpr int32_t tsWaitClick = 2;
-constexpr int32_t tsChoice = 5;
+enum TTextSubState : int32_t {
+  tsTyping = 0,     // the line is revealed character by character
+  tsWaitClick = 2,  // the line is complete; the click-wait mark blinks
+  tsChoice = 5,     // the node has ended: its children are offered as a choice
+};
+
+// The errors ReportError shows. Only ecNodeNotFound lets the game go on; the others stop the
+// start-up.
+enum TErrorCode : int32_t {
+  ecNodeNotFound = 1,  // the story or a loaded save names no node to go on with
+  ecSystemPath = 2,    // the configuration could not be read
+  ecScenarioFile = 3,  // the scenario file could not be read
+  ecSaveFile = 4,      // the save files could not be created, read or written
+};
+
+// The screen transitions of FadeInScreen and FadeOutScreen. The kind also comes from the INI
+// file (STARTFADEIN, STARTFADEOUT), where any other number means no transition.
+enum TFadeKind : int32_t {
+  fkNone = 0,           // no transition
+  fkWhite = 1,          // from or to white through the fade patterns (#CHANGEFADE)
+  fkBlack = 2,          // from or to black through the fade patterns
+  fkSlitLeft = 3,       // the slits, from or to the left
+  fkSlitRight = 4,      // the slits, from or to the right
+  fkWhiteContrast = 5,  // from or to white by contrast
+  fkBlackContrast = 6,  // from or to black by contrast
+  fkWhiteRGB = 7,       // from or to white by colour offset
+  fkBlackRGB = 8,       // from or to black by colour offset
+};
 
 // Fixed buffer sizes of the game state.
 constexpr size_t kPathBytes = 256;          // folder and file paths, INI values
@@ -55,6 +95,14 @@ constexpr size_t kLineBytes = 256;          // a script line as the step machine
 constexpr size_t kTextBytes = 256;          // NodeTitle, SelectText entries, ConfirmText
 constexpr size_t kSpeakerBytes = 32;        // SpeakerName
 constexpr size_t kCommandTextBytes = 1024;  // the buffer of ExecuteCommandText
+
+// The play area: the main form's client area, and the size of every sub-form over it.
+constexpr int32_t kPlayWidth = 640;
+constexpr int32_t kPlayHeight = 480;
+
+// The brightness change (RGBScreen) that darkens the scene behind a menu screen and behind the
+// name-entry screen.
+constexpr int kMenuDarken = -60;
 
 // Number of save slots and of MenuRects entries.
 constexpr int kSlotCount = 5;
@@ -69,8 +117,8 @@ class TMainFrm : public TForm {
   // The scenario file is read scrambled unless the engine is built to read plain files.
   static constexpr bool chkbTestCrypt = kScenarioScrambled;
 
-  // Child forms over the play area; created in construction step 10 and null when start-up
-  // stopped before it.
+  // Child forms over the play area; created by the constructor once the configuration, the
+  // scenario and the save files are read, and null when start-up stopped before that.
   TfrmOption* frmOption = nullptr;
   TfrmEnding* frmEnding = nullptr;
   TfrmInput* frmInput = nullptr;
@@ -83,7 +131,8 @@ class TMainFrm : public TForm {
   TMenuItem* mnd640_480 = nullptr;  // "ウィンドウモード(&W)", checked at start
   TMenuItem* mndFull = nullptr;     // "フルスクリーンモード(&F)"
 
-  // String lists and menu fonts (construction steps 12 and 13; null before).
+  // String lists and menu fonts; created by the constructor after the child forms, and null when
+  // start-up stopped before them.
   TStringList* NodeLines = nullptr;  // the lines of the current node
   TStringList* Backlog = nullptr;    // message lines shown so far
   TFont* MenuFont = nullptr;         // copy of the play area's font, white
@@ -133,6 +182,11 @@ class TMainFrm : public TForm {
   TRect MenuRects[kMenuRectCount]{};
 
   // ==== step machine, text display and interpreter =============================================
+  // StepState and PrevStepState hold a TStepState, TextSubState and PrevTextSubState a
+  // TTextSubState. They stay int32_t: code outside the step machine sets and records them as
+  // plain numbers (the test drivers' tables of states, the probes that note the state they
+  // see), and a number that is no state must be kept as it is (the step's frames then do
+  // nothing).
   int32_t StepState = ssStopped, PrevStepState = ssStopped;
   int32_t TextSubState = tsTyping, PrevTextSubState = tsTyping;
   uint8_t StepBusy = 0;      // a step frame is being worked (re-entry guard)
@@ -160,7 +214,7 @@ class TMainFrm : public TForm {
   char ConfirmText[kTextBytes] = {};     // prompt of the save/load confirmation
   int16_t SelectedSlot = 0;              // slot 1-5 chosen on a slot screen
 
-  // ==== start-up, window and close protocol (shell/main_form.cpp) ==============================
+  // ==== shell/main_form.cpp: start-up, window and close protocol =================================
   // Builds the form: see the construction order in main_form.cpp. Start-up errors are reported
   // and stop the construction; FormCreate then ends the program.
   TMainFrm();
@@ -172,7 +226,7 @@ class TMainFrm : public TForm {
   // MediaPlayerNotify, everything else to the inherited dispatch.
   void Dispatch(TMessage& msg) override;
   void KeepSubFormsAtOrigin();
-  // The one error reporter: codes 1-4.
+  // The one error reporter: shows the message of a TErrorCode; any other number shows nothing.
   void ReportError(int code);
   // The program's own exit command: writes the read-flags file, then asks the window to close.
   void QuitGame();
@@ -208,19 +262,20 @@ class TMainFrm : public TForm {
     splPaintViewMouseUp(this, button, shift, x, y);
   }
 
-  // ==== configuration (shell/config.cpp) =======================================================
+  // ==== shell/config.cpp: configuration ==========================================================
   // Reads the INI file; always true.
   bool LoadConfig();
   // Reads an integer key of section "GRP" now (the start transitions are read when used).
   int32_t readGrpInt(const char* key, int32_t def);
-  // Construction step 14: the message-window frame sprite from "FRAMEGRP" at "FRAMEPOS".
+  // Loads the message-window frame sprite from "FRAMEGRP" at "FRAMEPOS"; the constructor's last
+  // work.
   void loadTextFrame();
 
-  // ==== scenario file (shell/scenario_load.cpp) ================================================
+  // ==== shell/scenario_load.cpp: scenario file ===================================================
   // Reads "mscs.ssf" from ProgramDir into TreeViewSinario; false when it cannot be read.
   bool LoadScenario();
 
-  // ==== game state and save files (shell/save_files.cpp) =======================================
+  // ==== shell/save_files.cpp: game state and save files ==========================================
   bool InitSaveFiles();
   bool SaveSlot(int slot);
   bool LoadSlot(int slot, bool redraw);
@@ -237,20 +292,11 @@ class TMainFrm : public TForm {
   bool slotPath(int slot, char* out, size_t size) const;
   bool readFlagsPath(char* out, size_t size) const;
 
-  // ==== game step machine (shell/game_step.cpp) ================================================
+  // ==== shell/game_step.cpp: game step machine ===================================================
   // The reaction to WM_RUNGAME: runs the game until the step state is ssStopped.
   void RunGameLoop();
   // Works frames of the current state until it asks to return; stop asks RunGameLoop to end.
   void GameStep(bool& stop);
-  // Abandons the game and shows the title picture.
-  void GoTitle();
-  // The node whose absolute index is NodeIndex; null when there is none.
-  TScenarioNode* CurrentNode();
-  // Clears SelectText entries 1-4 and NodeTitle (the question, entry 0, stays).
-  void ClearChoiceTexts();
-  // Clears LeftButtonDown, NeedNextLine and StepBusy and sets TextPos, LineIndex and
-  // NodeLineCount to 0: the part of a restart that every caller shares.
-  void resetStepCursor();
   // Draws menu screen kind and takes the click pending on it: the item under the mouse (0 for
   // none). Without a pending click the screen is shown and nothing is returned.
   std::optional<int> takeMenuClick(int kind);
@@ -278,7 +324,18 @@ class TMainFrm : public TForm {
   // The halted state has written the read mark of its node.
   uint8_t haltedMarked = 0;
 
-  // ==== message window and text display (shell/message_window.cpp) =============================
+  // ==== shell/go_title.cpp: back to the title, the step cursor and the current node ==============
+  // Abandons the game and shows the title picture.
+  void GoTitle();
+  // The node whose absolute index is NodeIndex; null when there is none.
+  TScenarioNode* CurrentNode();
+  // Clears SelectText entries 1-4 and NodeTitle (the question, entry 0, stays).
+  void ClearChoiceTexts();
+  // Clears LeftButtonDown, NeedNextLine and StepBusy and sets TextPos, LineIndex and
+  // NodeLineCount to 0: the part of a restart that every caller shares.
+  void resetStepCursor();
+
+  // ==== shell/message_window.cpp: message window and text display ================================
   void DrawTextWindow();
   // Draws text with an optional speaker name into BkGnd; a null font means the play area's.
   void DrawMessage(const char* text, const char* name, TFont* font);
@@ -294,9 +351,10 @@ class TMainFrm : public TForm {
   // When the last revealed character of the line was due (the reveal's pace keeper).
   uint32_t revealDue = 0;
 
-  // ==== menus and slot screens (shell/menus.cpp) ===============================================
-  // Draws menu screen kind (2, 3, 4, 7, 10, 11, 13) into BkGnd and returns the 1-based item
-  // under the mouse, 0 for none.
+  // ==== shell/menus.cpp: menus and slot screens ==================================================
+  // Draws the menu screen of step state kind into BkGnd (ssTitleMenu, ssConfirm, ssStory for the
+  // choice, ssGameMenu and the three slot screens) and returns the 1-based item under the mouse,
+  // 0 for none or for any other kind.
   int DrawMenu(int kind);
   // What the last DrawMenu drew (a description of every text and outline) and the generation
   // of BkGnd right after it; settled once drawing the same again was seen to change no pixel.
@@ -308,7 +366,7 @@ class TMainFrm : public TForm {
   // The mouse position in client coordinates; false when it cannot be read.
   bool mouseInClient(TPoint* p);
 
-  // ==== player input (shell/input.cpp) =========================================================
+  // ==== shell/input.cpp: player input ============================================================
   void splPaintViewMouseDown(TForm* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
                              int32_t Y);
   void splPaintViewMouseUp(TForm* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
@@ -319,7 +377,7 @@ class TMainFrm : public TForm {
   // frame in progress and redraws the clean scene into BkGnd (the caller shows it).
   void clickToState(int32_t from, int32_t to);
 
-  // ==== command interpreter (scenario/interpreter.cpp) =========================================
+  // ==== scenario/interpreter.cpp: command interpreter ============================================
   // The next line of the current node into buf (cleared to size first); false when NodeIndex
   // names no node.
   bool FetchNextLine(char* buf, size_t size);
@@ -346,7 +404,7 @@ class TMainFrm : public TForm {
   bool cmdEventOff(const char* args);
   bool cmdGoEnding(const char* args);
 
-  // ==== flags and conditions (scenario/conditions.cpp) =========================================
+  // ==== scenario/conditions.cpp: flags and conditions ============================================
   // Moves LineIndex to the next line of the node that begins with "#ENDIF" (or to the end).
   void SkipToEndIf();
   bool cmdSetFlg(const char* args);
@@ -358,7 +416,7 @@ class TMainFrm : public TForm {
   bool cmdIfRead(const char* args);
   bool cmdIfNRead(const char* args);
 
-  // ==== choices, jumps and loops (scenario/choices.cpp) ========================================
+  // ==== scenario/choices.cpp: choices, jumps and loops ===========================================
   // Absolute index of the first node whose title begins with title; -1 when none.
   int FindNodeByTitle(const char* title);
   bool cmdGotoNodeSelect(const char* args);
@@ -370,7 +428,7 @@ class TMainFrm : public TForm {
   bool cmdSelectString(const char* args);
   bool cmdSelectAnswer(const char* args);
 
-  // ==== sound and music (scenario/sound.cpp) ===================================================
+  // ==== scenario/sound.cpp: sound devices, volume fades and the music player =====================
   bool FindMidiDevice();
   bool FindWaveDevice();
   bool MidiFadeOut(uint32_t volume, int seconds);
@@ -379,6 +437,8 @@ class TMainFrm : public TForm {
   bool WaveFadeIn(uint32_t volume, int seconds);
   // The music player's completion handler: a completed play starts again.
   void MediaPlayerNotify(TMediaPlayer* Sender);
+
+  // ==== scenario/sound_commands.cpp: the music and sound commands ================================
   bool cmdBgmLoad(const char* args);
   bool cmdBgmNLoad(const char* args);
   bool cmdBgmPlay(const char* args);
@@ -395,17 +455,21 @@ class TMainFrm : public TForm {
   bool cmdWaveFadeIn(const char* args);
   bool cmdWaveVolDef(const char* args);
 
-  // ==== scene restoration (scenario/replay.cpp) ================================================
+  // ==== scenario/replay.cpp: scene restoration ===================================================
   // Rebuilds the scene of the slot just read into SaveData; false (nothing changed) when
   // SaveNodeIndex names no node.
   bool ReplayScene(bool redraw);
 
-  // ==== picture commands and transitions (scenario/picture_commands.cpp) =======================
+  // ==== scenario/picture_fades.cpp: running a transition and the screen fades ====================
   // Runs the prepared transition to its end, one frame every 30 ms.
   void RunTransition();
-  // Transition kinds 1-8; other kinds do nothing.
+  // The screen transitions by TFadeKind; other numbers (fkNone, or anything an INI file gives)
+  // do nothing. The kind stays an int for those numbers. With fill, the working image ends in
+  // the colour the picture faded to.
   void FadeInScreen(int kind);
   void FadeOutScreen(int kind, bool fill);
+
+  // ==== scenario/picture_commands.cpp: picture and transition commands ===========================
   // Picture path GrpDir + name + "." + ext into out.
   void picturePath(char* out, size_t size, const char* name, const char* ext);
   bool cmdLoadSplite(const char* args);
@@ -423,13 +487,13 @@ class TMainFrm : public TForm {
   bool cmdFadeInSplite(const char* args);
   bool cmdFadeOutSplite(const char* args);
   bool cmdFadeToSplite(const char* args);
-  // The screen fades: kind is the FadeInScreen / FadeOutScreen kind of the variant (black:
-  // 2 plain, 6 CONTRAST, 8 RGB; white: 1, 5, 7).
+  // The screen fades: kind is the TFadeKind of the variant (black: fkBlack, fkBlackContrast for
+  // CONTRAST, fkBlackRGB for RGB; white: fkWhite, fkWhiteContrast, fkWhiteRGB).
   bool cmdFadeInBlack(const char* args, int kind);
   bool cmdFadeInWhite(const char* args, int kind);
   bool cmdFadeOutBlack(const char* args, int kind);
   bool cmdFadeOutWhite(const char* args, int kind);
-  // The slits: kind 3 from/to the left, 4 from/to the right.
+  // The slits: kind fkSlitLeft from/to the left, fkSlitRight from/to the right.
   bool cmdSlitIn(const char* args, int kind);
   bool cmdSlitOut(const char* args, int kind);
   bool cmdTilt(const char* args);

@@ -180,7 +180,7 @@ int TMainFrm::DrawMenu(int kind) {
   if (repeat) before = sp.BkGnd;
   for (MenuOp& op : ops) {
     if (!op.outline) {
-      sp.DoDrawText(1, op.rect, op.text.c_str(), op.font, op.center);
+      sp.DoDrawText(ttBkGnd, op.rect, op.text.c_str(), op.font, op.center);
       continue;
     }
     // The outline: (left, top) to (right - 1, top) to (right - 1, bottom - 1) to

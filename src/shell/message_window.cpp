@@ -60,7 +60,7 @@ void TMainFrm::DrawMessage(const char* text, const char* name, TFont* font) {
   TSplPaint& sp = *splPaintView;
   TRect r = TextDrawRect;
   if (!name || !name[0]) {
-    sp.DoDrawText(1, r, text, font, false);
+    sp.DoDrawText(ttBkGnd, r, text, font, false);
     return;
   }
   // The text starts after the name and its wrapped lines keep that indent: two thirds of the
@@ -68,9 +68,9 @@ void TMainFrm::DrawMessage(const char* text, const char* name, TFont* font) {
   const int32_t w =
       static_cast<int32_t>(std::strlen(name)) * static_cast<int32_t>(sp.Font.Size()) * 2 / 3;
   TRect nameRect = Rect(r.Left, r.Top, r.Right + w, r.Bottom);
-  sp.DoDrawText(1, nameRect, name, font, false);
+  sp.DoDrawText(ttBkGnd, nameRect, name, font, false);
   TRect textRect = Rect(r.Left + w, r.Top, r.Right, r.Bottom);
-  sp.DoDrawText(1, textRect, text, font, false);
+  sp.DoDrawText(ttBkGnd, textRect, text, font, false);
 }
 
 int TMainFrm::DrawBacklogButtons() {
@@ -84,10 +84,10 @@ int TMainFrm::DrawBacklogButtons() {
   font.SetSize(kBacklogButtonPoints);
   font.Color = overUp ? clYellow : clWhite;
   TRect up = BacklogUpRect;
-  splPaintView->DoDrawText(1, up, SJ("▲"), &font, true);
+  splPaintView->DoDrawText(ttBkGnd, up, SJ("▲"), &font, true);
   font.Color = overDown ? clYellow : clWhite;
   TRect down = BacklogDownRect;
-  splPaintView->DoDrawText(1, down, SJ("▼"), &font, true);
+  splPaintView->DoDrawText(ttBkGnd, down, SJ("▼"), &font, true);
   if (overDown) return 2;
   if (overUp) return 1;
   return 0;
@@ -209,7 +209,7 @@ bool TMainFrm::stepWaitClick() {
     BlinkTime = now;
     if (ClickMarkShown) {
       TRect r = ClickMarkRect;
-      sp.DoDrawText(1, r, SJ("▼"), nullptr, false);
+      sp.DoDrawText(ttBkGnd, r, SJ("▼"), nullptr, false);
     } else {
       sp.CopyRectToBkGnd(false, ClickMarkRect);
       if (!ReadFlags.Options.NoTextBack) sp.ContrastScreen(TextBackContrast, ClickMarkRect);

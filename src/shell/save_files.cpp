@@ -130,7 +130,7 @@ bool TMainFrm::LoadSlot(int slot, bool redraw) {
   TSaveData loaded{};
   if (!readRecord(path, &loaded, sizeof loaded)) return false;
   if (!TreeViewSinario.Item(loaded.SaveNodeIndex)) {
-    ReportError(1);
+    ReportError(ecNodeNotFound);
     return false;
   }
 
@@ -138,7 +138,7 @@ bool TMainFrm::LoadSlot(int slot, bool redraw) {
   SaveData = loaded;
   if (!ReplayScene(redraw)) {
     SaveData = previous;
-    ReportError(1);
+    ReportError(ecNodeNotFound);
     return false;
   }
   ReadFlags.PlayCount = static_cast<int16_t>(ReadFlags.PlayCount + 1);

@@ -47,7 +47,7 @@ TEST(Startup, CreatesSaveFilesByteForByte) {
   // A new file has TextBackLevel 0, which gives the default contrast.
   EXPECT_EQ(f->TextBackContrast, 60);
 
-  // Everything of construction steps 8-14 exists.
+  // Everything the constructor makes after reading the save files exists.
   EXPECT_NE(f->frmOption, nullptr);
   EXPECT_NE(f->frmEnding, nullptr);
   EXPECT_NE(f->frmInput, nullptr);
