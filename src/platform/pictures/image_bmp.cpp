@@ -12,13 +12,9 @@
 
 #include "platform/pictures/bitmap.h"
 #include "platform/files/files.h"
+#include "platform/pictures/image_limits.h"
 
 namespace {
-
-// Pictures larger than this are refused: a game's pictures are screen-sized, and a hostile header
-// must not make us allocate gigabytes.
-constexpr int64_t kMaxSide = 16384;
-constexpr int64_t kMaxLoadPixels = int64_t(1) << 24;
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 
