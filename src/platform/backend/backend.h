@@ -7,17 +7,19 @@
 //  - input events and input state, the clipboard;
 //  - the window: presenting pictures, title, position, full screen, the desktop's size;
 //  - message boxes (a backend may answer them);
+//  - audio output: music, the WAV channel, the device volumes (AudioOutput, audio_output.h);
 //  - file writes: the primitives of the atomic rewrite (create, write, flush, rename);
 //  - BMP decoding.
 // A test swaps the whole host by installing one object.
 //
-// A backend is dumb: it shows pictures, reports raw input, keeps time and writes bytes.
-// Everything Windows-like (forms, routing, the menu bar, message boxes, posted messages, atomic
-// rewrites) is done above it, once, for all of them.
+// A backend is dumb: it shows pictures, reports raw input, keeps time, makes sound and writes
+// bytes. Everything Windows-like (forms, routing, the menu bar, message boxes, posted messages,
+// the media player and its notices, atomic rewrites) is done above it, once, for all of them.
 //
-// Host services. File writes and BMP decoding have the host's real service as their default,
-// so the headless backend and the SDL backend share them: POSIX file writes (host_files.cpp)
-// and SDL's BMP loader (sdl/sdl_bmp.cpp). The fake backend replaces the file writes.
+// Host services. Audio output, file writes and BMP decoding have the host's real service as
+// their default, so the headless backend and the SDL backend share them: the SDL_mixer output,
+// silent when no device opens (sdl/sdl_audio.cpp), POSIX file writes (host_files.cpp) and SDL's
+// BMP loader (sdl/sdl_bmp.cpp). The fake backend replaces the audio output and the file writes.
 //
 // Coordinates. A backend sees only the "view": the picture handed to Present, with (0, 0) at its
 // top-left. Mouse events and the mouse position are reported in view coordinates (they may lie
@@ -31,6 +33,8 @@
 #include "platform/windows/app.h"
 #include "platform/pictures/bitmap.h"
 #include "platform/types.h"
+
+class AudioOutput;
 
 enum class BackendEventKind {
   kNone,          // nothing to dispatch (a wake-up); WaitEvent may return it
@@ -129,6 +133,11 @@ class Backend {
   // Called when a box closes, while it is still on the last presented picture.
   virtual void MessageBoxClosed(int answer) {}
 
+  // ---- audio output ----
+  // Default: the host's output (SDL_mixer; silent when no device opens), one for every backend
+  // that keeps it, so that switching between them leaves the music alone.
+  virtual AudioOutput& Audio();
+
   // ---- file writes ----
   // The steps of the atomic rewrite (WriteWholeFileAtomic), each of which may fail on its own.
   // Defaults: POSIX calls. On failure errno tells why.
@@ -152,7 +161,7 @@ class Backend {
 // The local time of the machine (for backends with a real clock).
 void RealLocalTime(SYSTEMTIME* st);
 
-// A backend with a real clock, no window and the host's services (files, BMP decoding):
+// A backend with a real clock, no window and the host's services (audio, files, BMP decoding):
 // what CurrentBackend() gives before any other is installed, so that plain unit tests and tools
 // work.
 Backend& HeadlessBackend();
