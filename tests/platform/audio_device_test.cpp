@@ -1,8 +1,9 @@
-// The output devices and their volumes, and the WAV channel, on the fake audio backend.
+// The output devices and their volumes, and the WAV channel, on the fake backend's audio output.
 #include <gtest/gtest.h>
 
 #include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
+#include "platform/backend/fake/fake_backend.h"
 
 namespace {
 
@@ -11,8 +12,7 @@ using audiotest::WriteFile;
 
 class AudioDevices : public ::testing::Test {
  protected:
-  void SetUp() override { SetAudioFake(true); }
-  void TearDown() override { SetAudioFake(false); }
+  FakeBackend fake;
 };
 
 TEST_F(AudioDevices, VolumePacking) {
@@ -106,8 +106,8 @@ TEST_F(AudioDevices, MidiAndWaveVolumesAreSeparateAndRecorded) {
   EXPECT_EQ(sets[0].Device, 0u);
   EXPECT_EQ(sets[0].Volume, MakeVolume(100, 200));
   EXPECT_EQ(sets[0].Result, 0);
-  // Switching the fake on again starts from full volume: nothing outlives a run.
-  SetAudioFake(true);
+  // A new fake backend starts from full volume: nothing outlives a run.
+  FakeBackend again;
   midiOutGetVolume(0, &mv);
   EXPECT_EQ(mv, 0xFFFFFFFFu);
 }

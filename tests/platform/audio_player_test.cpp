@@ -1,5 +1,5 @@
-// The media player on the fake audio backend: its mode machine, its errors and its completion
-// notices.
+// The media player on the fake backend's audio output: its mode machine, its errors and its
+// completion notices.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -7,6 +7,7 @@
 #include "platform/windows/app.h"
 #include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
+#include "platform/backend/fake/fake_backend.h"
 
 namespace {
 
@@ -39,7 +40,6 @@ class NoticeForm : public TForm {
 class AudioPlayer : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetAudioFake(true);
     ASSERT_FALSE(dir.path().empty());
     a = dir.path() + "\\0007.mid";  // an engine path: "\\" separators
     b = dir.path() + "\\theme.ogg";
@@ -47,8 +47,6 @@ class AudioPlayer : public ::testing::Test {
     ASSERT_TRUE(WriteFile(dir.file("theme.ogg"), "OggS"));
     form.player = &player;
   }
-  void TearDown() override { SetAudioFake(false); }
-
   // Runs one step of a script: O open a, B open b, C close, P play, N play asking for a notice,
   // S stop, Z pause toggle, Q pause-only, R rewind, E the music ends by itself.
   void run(char op) {
@@ -67,6 +65,7 @@ class AudioPlayer : public ::testing::Test {
     }
   }
 
+  FakeBackend fake;  // first made, last gone: the players close on its audio output
   ScratchDir dir;
   std::string a, b;
   TApplication app;
@@ -259,6 +258,30 @@ TEST_F(AudioPlayer, LoopsAtEveryEndUntilStopped) {
   EXPECT_EQ(player.Mode(), mpStopped);
   EXPECT_EQ(form.notices,
             (std::vector<TMPNotifyValues>{nvSuccessful, nvSuccessful, nvSuccessful, nvAborted}));
+}
+
+// Installing a backend with another audio output closes the players on the output they used
+// (a play waiting for its notice is aborted) and starts the new output afresh; going back does
+// the same again.
+TEST_F(AudioPlayer, AnotherBackendsOutputClosesThePlayers) {
+  form.loop = false;
+  run('O');
+  run('N');
+  ASSERT_EQ(player.Mode(), mpPlaying);
+  {
+    FakeBackend other;
+    EXPECT_EQ(player.Mode(), mpNotReady);
+    EXPECT_FALSE(FakeAudioEndMusic()) << "the new output plays nothing";
+    EXPECT_EQ(FakeAudioMusicStarts(), 0u);
+    run('O');
+    run('P');
+    EXPECT_EQ(FakeAudioMusicStarts(), 1u);
+  }
+  EXPECT_EQ(player.Mode(), mpNotReady);
+  EXPECT_EQ(FakeAudioMusicStarts(), 0u);
+  EXPECT_TRUE(FakeAudioCalls().empty());
+  app.ProcessMessages();
+  EXPECT_EQ(form.notices, std::vector<TMPNotifyValues>{nvAborted});
 }
 
 TEST_F(AudioPlayer, NoticeFromTheAudioThreadIsHandledOnTheMainThread) {

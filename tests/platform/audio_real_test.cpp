@@ -50,7 +50,6 @@ class EnvGuard {
 class AudioReal : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetAudioFake(false);
     ShutdownAudio();
     ASSERT_FALSE(dir.path().empty());
   }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend/fake/fake_backend.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -44,6 +46,7 @@ class FilesTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
+  FakeBackend fake;  // the atomic rewrite's faults are injected through it
   std::string root_;
 };
 

@@ -8,7 +8,6 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/audio/audio.h"
 #include "shell/game_folder.h"
 #include "support/scenario_builder.h"
 
@@ -75,11 +74,10 @@ bool TempFolder::MakeDir(std::string_view name) const {
 
 std::string EnginePath(const std::string& native) { return EnginePathFromNative(native); }
 
-MainFormHarness::MainFormHarness() { SetAudioFake(true); }
+MainFormHarness::MainFormHarness() = default;
 
 MainFormHarness::~MainFormHarness() {
   Destroy();
-  SetAudioFake(false);
   SetCommandLine({});
 }
 

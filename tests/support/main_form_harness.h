@@ -42,7 +42,7 @@ std::string EnginePath(const std::string& native);
 
 class MainFormHarness {
  public:
-  MainFormHarness();   // installs the fake backend and fake audio, makes the application
+  MainFormHarness();   // installs the fake backend (and with it its audio), makes the application
   ~MainFormHarness();  // destroys the form first
 
   FakeBackend fake;

@@ -1,33 +1,33 @@
-// Audio: the media player for music, the one WAV channel of sndPlaySoundA and the MIDI and wave
-// output devices with their volumes. The part of the platform that stands where winmm and the
-// framework's media player component stood. Built on SDL2_mixer.
+// platform/audio: the media player, sndPlaySoundA and the MIDI/wave volumes, over the
+// backend's audio output.
 //
-// Backends. The layer has three ways of working behind the one interface:
-//  - real: SDL_mixer plays. Audio opens lazily at the first call that needs it (or InitAudio):
-//    SDL's audio subsystem, Mix_OpenAudio 44100 Hz stereo, Mix_Init with every decoder the
-//    library offers. MIDI goes through SDL_mixer's FluidSynth/Timidity decoder with Debian's
-//    default GM soundfont (SDL_SOUNDFONTS when set, else TimGM6mb.sf2, default-GM.sf2 or
-//    FluidR3_GM.sf2 in /usr/share/sounds/sf2, else sf3/default-GM.sf3); with no soundfont a
-//    MIDI file opens as a silent stream and the program says so once on standard error. A
-//    large soundfont is read again at every Open of a MIDI file (FluidSynth keeps one per
-//    piece): about a second for the 148 MB FluidR3, a tenth of that for TimGM6mb.
-//  - silent: no audio device could be opened (SDL_AUDIODRIVER names a driver that fails, no
-//    sound card). midiOut/waveOut report 0 devices; the media player still follows its calls
-//    (Open succeeds for an existing file, Mode reports playing, paused, ...) but never ends by
-//    itself; sndPlaySoundA plays nothing. Nothing ever crashes.
-//  - fake (tests): SetAudioFake(true). Nothing plays and SDL audio is never opened. Every call
-//    is recorded as a FakeAudioCall (call name, file, flags, device, volume, result, the player's
-//    mode afterwards). The media player's mode follows the calls exactly as with the real
-//    backend; whether Open succeeds is decided by the file's existence. A test makes the playing
-//    music end by itself with FakeAudioEndMusic, which posts the completion notice through the
-//    same path as the real one. One MIDI and one wave device with volume control are offered by
-//    default (FakeAudioSetDevices changes that), and FakeAudioRefuseVolumeAfter makes the
-//    set-volume calls start failing, as a refusing driver would.
+// The part of the platform that stands where winmm and the framework's media player component
+// stood: the media player for music, the one WAV channel of sndPlaySoundA and the MIDI and wave
+// output devices with their volumes. Their rules (modes, the Notify and Wait switches, notices,
+// the device checks) are written here once; the sound itself comes from the current backend's
+// audio output (backend/audio_output.h), which the layer takes at its first call and changes
+// when the backend changes (the players are then closed and the volumes go back to full).
+//
+// Outputs.
+//  - The host's (the SDL and headless backends): SDL_mixer plays. The device opens lazily at
+//    the first call that needs it (or InitAudio). MIDI goes through SDL_mixer's
+//    FluidSynth/Timidity decoder with Debian's default GM soundfont (SDL_SOUNDFONTS when set,
+//    else TimGM6mb.sf2, default-GM.sf2 or FluidR3_GM.sf2 in /usr/share/sounds/sf2, else
+//    sf3/default-GM.sf3); with no soundfont a MIDI file opens as a silent stream and the program
+//    says so once on standard error. A large soundfont is read again at every Open of a MIDI
+//    file (FluidSynth keeps one per piece): about a second for the 148 MB FluidR3, a tenth of
+//    that for TimGM6mb.
+//    When no audio device can be opened (SDL_AUDIODRIVER names a driver that fails, no sound
+//    card) the game runs silent: midiOut/waveOut report 0 devices; the media player still
+//    follows its calls (Open succeeds for an existing file, Mode reports playing, paused, ...)
+//    but never ends by itself; sndPlaySoundA plays nothing. Nothing ever crashes.
+//  - The fake backend's (tests, backend/fake/fake_audio.h): nothing plays; every call is
+//    recorded, the music ends when the test says so, the devices are what the test sets up.
 //
 // Completion notices. When Notify is on, Play asks for a notice. When that play ends by itself
-// (the music reached its end), SDL_mixer's finished hook, on the library's audio thread, posts
-// MM_MCINOTIFY with WParam = MCI_NOTIFY_SUCCESSFUL to the player's owner form through
-// Application->PostMessageFromAnyThread; nothing else happens on that thread. When the engine
+// (the music reached its end), the output's finished hook (SDL_mixer's, on the library's audio
+// thread) posts MM_MCINOTIFY with WParam = MCI_NOTIFY_SUCCESSFUL to the player's owner form
+// through Application->PostMessageFromAnyThread; nothing else happens on that thread. When the engine
 // itself ends a play that asked for a notice (Stop, Pause, PauseOnly, Close, Open, another
 // player taking the music stream) the layer posts the notice at once with MCI_NOTIFY_ABORTED
 // (stop, pause, close) or MCI_NOTIFY_SUPERSEDED (a new open), never as a completed play; the
@@ -54,9 +54,9 @@
 // exist when an audio device opened. A volume is 32 bits: left channel in the low 16 bits,
 // right in the high 16 bits, each 0..0xFFFF; both start at 0xFFFFFFFF. They belong to this
 // process only. MIDI music follows the MIDI device volume; digital music (WAV, OGG, MP3, FLAC,
-// ...) and the WAV sounds follow the wave device volume. SDL_mixer has a single music volume,
-// so music plays at the average of left and right; the WAV channel gets its exact left/right
-// levels (channel volume at the louder side, panning for the balance).
+// ...) and the WAV sounds follow the wave device volume. The host's output has a single music
+// volume, so music plays at the average of left and right; the WAV channel gets its exact
+// left/right levels.
 //
 // sndPlaySoundA with a file that is missing or cannot be decoded plays nothing and leaves the
 // current sound as it was.
@@ -71,6 +71,8 @@
 #include <vector>
 
 #include "platform/windows/app.h"
+
+struct AudioMusic;
 
 // ---- multimedia results and constants ---------------------------------------------------------
 using MMRESULT = unsigned;
@@ -208,7 +210,8 @@ class TMediaPlayer {
   // OpenedDeviceType() tells what was chosen.
   TMPDeviceTypes DeviceType = dtAutoSelect;
   bool Notify = false;      // one-shot: Play asks for a completion notice
-  bool Wait = false;        // one-shot: Play returns only when the music has ended (real backend)
+  bool Wait = false;        // one-shot: Play returns only when the music has ended (an output
+                            // whose music only ends when told returns at once)
   bool AutoRewind = true;   // playing a piece that stands at its end starts it from the start
 
   // Opens FileName (closing what was open). Error 0 and mode stopped on success; on failure
@@ -248,7 +251,7 @@ class TMediaPlayer {
   void command(const char* name, Body body);
   void abortPending(uintptr_t how);
   bool startOrResume();
-  void record(const char* call, int result);
+  void record(const char* call, int result, unsigned flags = 0);
 
   uint32_t id_ = 0;          // unique per player (upper half of the notice's LParam)
   uint32_t pendingPlay_ = 0; // serial of the play that asked for a notice and has not ended
@@ -261,60 +264,17 @@ class TMediaPlayer {
   int error_ = 0;
   TMPNotifyValues notifyValue_ = nvSuccessful;
   TMPDeviceTypes openedType_ = dtAutoSelect;
-  void* music_ = nullptr;    // Mix_Music* of the real backend
+  AudioMusic* music_ = nullptr;  // the output's handle; null for a silent stream
 };
 
 // ---- initialisation ---------------------------------------------------------------------------
-// Opens the audio device (real backend). Called lazily by the first call that needs it; returns
-// whether a device is open. Calling it again after a failure does not retry until ShutdownAudio.
+// Opens the output's device. Called lazily by the first call that needs it; returns whether a
+// device is open. Calling it again after a failure does not retry until ShutdownAudio.
 bool InitAudio();
-// Closes the device and SDL's audio subsystem; the next call opens them again (tests switch
-// SDL_AUDIODRIVER in between). Open players are closed first. The program calls it before
-// SDL_Quit; if SDL is shut down without it, the layer stops touching SDL_mixer objects.
+// Closes the device (the host's: SDL_mixer and SDL's audio subsystem); the next call opens it
+// again (tests switch SDL_AUDIODRIVER in between). Open players are closed first. If SDL is shut
+// down without it, the host's output stops touching SDL_mixer objects.
 void ShutdownAudio();
 bool AudioDeviceOpen();
 // Whether a GM soundfont was found for MIDI (decided when the device opened).
 bool AudioHasSoundfont();
-
-// ---- fake backend (tests) ---------------------------------------------------------------------
-struct FakeAudioCall {
-  std::string Call;        // "Open", "Close", "Play", "Stop", "Pause", "PauseOnly", "Rewind",
-                           // "sndPlaySoundA", "midiOutGetNumDevs", "midiOutGetDevCapsA",
-                           // "midiOutGetVolume", "midiOutSetVolume", and the waveOut ones
-  std::string File;        // the player's FileName or the sound's file name
-  unsigned Flags = 0;      // sndPlaySoundA flags; Play: 1 when Notify was on
-  uintptr_t Device = 0;    // device id of the device calls
-  uint32_t Volume = 0;     // volume set or read
-  int Result = 0;          // MMRESULT, the player's Error() after the call, or 1/0 for a bool
-  TMPModes Mode = mpNotReady;  // the player's mode after a player call
-};
-
-// Switches the fake backend on or off. Switching resets the recorder, the fake devices
-// (one MIDI and one wave device with volume control, volumes 0xFFFFFFFF) and the fake sound.
-// Players that were open are closed first.
-void SetAudioFake(bool on);
-bool AudioFake();
-
-const std::vector<FakeAudioCall>& FakeAudioCalls();
-std::vector<FakeAudioCall> FakeAudioCalls(const char* call);  // only the calls of that name
-void FakeAudioClearCalls();
-
-// Makes the music that is playing end by itself, as when it reached its end: the player's
-// mode becomes stopped and, when its play asked for a notice, the notice is posted. Returns
-// false when no music is playing.
-bool FakeAudioEndMusic();
-// How many times music began from its start (Play after Open, Rewind or an end; Rewind while
-// playing) since the fake was switched on. A resume after Stop or Pause does not count.
-unsigned FakeAudioMusicStarts();
-// The WAV sound the fake channel holds (empty when stopped) and whether it loops. A sound played
-// once stays "playing" until replaced, stopped or ended with FakeAudioEndSound.
-std::string FakeAudioSound();
-bool FakeAudioSoundLoops();
-void FakeAudioEndSound();
-// Device setup: how many MIDI and wave devices exist and whether they offer volume control.
-// noDriver makes the capability query report MMSYSERR_NODRIVER.
-void FakeAudioSetDevices(unsigned midiCount, unsigned waveCount, bool volumeControl = true,
-                         bool noDriver = false);
-// The next n set-volume calls (MIDI or wave) succeed, the ones after fail with MMSYSERR_ERROR.
-// A negative n never refuses (the default).
-void FakeAudioRefuseVolumeAfter(int n);

@@ -1,8 +1,5 @@
-// The media player: music files on SDL_mixer's one music stream, with the mode machine and the
-// completion notices of the framework's component.
-#include <SDL.h>
-#include <SDL_mixer.h>
-
+// The media player: music files on the audio output's one music stream, with the mode machine
+// and the completion notices of the framework's component.
 #include <algorithm>
 
 #include "platform/audio/audio.h"
@@ -29,7 +26,7 @@ TMediaPlayer::~TMediaPlayer() {
   // No notices from here: the owner may be going away too.
   pendingPlay_ = 0;
   if (stream().owner == this) streamHalt();
-  if (music_ && mixerUsable()) Mix_FreeMusic(static_cast<Mix_Music*>(music_));
+  if (music_) output().FreeMusic(music_);
   music_ = nullptr;
   auto& list = players();
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -40,14 +37,13 @@ void TMediaPlayer::endCommand() {
   Wait = false;
 }
 
-void TMediaPlayer::record(const char* call, int result) {
-  if (!fakeMode()) return;
-  FakeAudioCall c;
+void TMediaPlayer::record(const char* call, int result, unsigned flags) {
+  AudioCall c;
   c.Call = call;
   c.File = FileName;
+  c.Flags = flags;
   c.Result = result;
-  c.Mode = Mode();
-  audio_detail::record(std::move(c));
+  report(c, this);
 }
 
 // Posts the notice of the play that asked for one and is now ended by the engine itself.
@@ -57,13 +53,11 @@ void TMediaPlayer::abortPending(uintptr_t how) {
   pendingPlay_ = 0;
   uint64_t expected = ticket;
   notifyTicket.compare_exchange_strong(expected, 0);
-  if (fakeMode()) {
-    FakeAudioCall c;
-    c.Call = "MM_MCINOTIFY";
-    c.File = FileName;
-    c.Flags = unsigned(how);
-    audio_detail::record(std::move(c));
-  }
+  AudioCall c;
+  c.Call = "MM_MCINOTIFY";
+  c.File = FileName;
+  c.Flags = unsigned(how);
+  report(c);
   if (Owner && Application)
     Application->PostMessage(Owner, MM_MCINOTIFY, how, static_cast<intptr_t>(ticket));
 }
@@ -144,7 +138,7 @@ void TMediaPlayer::closeOpenPiece(uintptr_t how) {
   if (!open_) return;
   abortPending(how);
   if (stream().owner == this) streamHalt();
-  if (music_ && mixerUsable()) Mix_FreeMusic(static_cast<Mix_Music*>(music_));
+  if (music_) output().FreeMusic(music_);
   music_ = nullptr;
   open_ = false;
 }
@@ -155,22 +149,13 @@ void TMediaPlayer::Open() {
   fromStart_ = true;
   atEnd_ = false;
   error_ = 0;
-  AudioMode mode = CurrentMode();
+  AudioOutput& out = output();
+  out.Open();  // the first piece opens the device
   if (FileName.empty() || !FileExists(FileName.c_str())) {
     error_ = MCIERR_FILE_NOT_FOUND;
   } else {
-    midi_ = isMidiName(FileName);
-    if (mode == AudioMode::Real) {
-      std::string native = ResolvePath(FileName.c_str());
-      Mix_Music* m = Mix_LoadMUS(native.c_str());
-      if (m) {
-        music_ = m;
-        midi_ = Mix_GetMusicType(m) == MUS_MID;
-      } else if (!(midi_ && !soundfontAvailable())) {
-        error_ = MCIERR_INVALID_FILE;
-      }
-      // A MIDI file with no soundfont to play it opens as a silent stream.
-    }
+    if (!out.LoadMusic(ResolvePath(FileName.c_str()), isMidiName(FileName), &music_, &midi_))
+      error_ = MCIERR_INVALID_FILE;
     if (error_ == 0) {
       open_ = true;
       std::string lower = FileName;
@@ -214,25 +199,17 @@ void TMediaPlayer::Play() {
     } else {
       startOrResume();
     }
-    if (Wait && error_ == 0 && music_ && CurrentMode() == AudioMode::Real) {
-      while (streamActive(this)) SDL_Delay(5);
+    if (Wait && error_ == 0 && music_) {
+      if (streamActive(this)) output().WaitMusic();
       syncEnded(true);
     }
   }
   endCommand();
-  if (fakeMode()) {
-    FakeAudioCall c;
-    c.Call = "Play";
-    c.File = FileName;
-    c.Flags = notify ? 1 : 0;
-    c.Result = error_;
-    c.Mode = Mode();
-    audio_detail::record(std::move(c));
-  }
+  record("Play", error_, notify ? 1 : 0);
 }
 
 // The frame of the commands on an open device: a closed one refuses with "not open"; every
-// command ends by switching Notify and Wait off and is recorded by the fake.
+// command ends by switching Notify and Wait off and is shown to the output.
 template <typename Body>
 void TMediaPlayer::command(const char* name, Body body) {
   if (!open_) {

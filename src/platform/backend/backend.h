@@ -1,20 +1,40 @@
-// The interface between the platform layer (app.h) and what stands behind it: the SDL backend
-// of the real program (sdl_backend.h) or the fake backend of the tests (fake_backend.h).
+// platform/backend: the seam between the platform layer and the host it runs on.
 //
-// A backend is dumb: it shows pictures, reports raw input and keeps time. Everything Windows-like
-// (forms, routing, the menu bar, message boxes, posted messages) is done above it, once, for both.
+// The interface between the platform layer (app.h) and what stands behind it: the SDL backend
+// of the real program (sdl_backend.h) or the fake backend of the tests (fake_backend.h). Every
+// host service the layer uses goes through it:
+//  - the clock (ticks, delays, local time);
+//  - input events and input state, the clipboard;
+//  - the window: presenting pictures, title, position, full screen, the desktop's size;
+//  - message boxes (a backend may answer them);
+//  - audio output: music, the WAV channel, the device volumes (AudioOutput, audio_output.h);
+//  - file writes: the primitives of the atomic rewrite (create, write, flush, rename);
+//  - BMP decoding.
+// A test swaps the whole host by installing one object.
+//
+// A backend is dumb: it shows pictures, reports raw input, keeps time, makes sound and writes
+// bytes. Everything Windows-like (forms, routing, the menu bar, message boxes, posted messages,
+// the media player and its notices, atomic rewrites) is done above it, once, for all of them.
+//
+// Host services. Audio output, file writes and BMP decoding have the host's real service as
+// their default, so the headless backend and the SDL backend share them: the SDL_mixer output,
+// silent when no device opens (sdl/sdl_audio.cpp), POSIX file writes (host_files.cpp) and SDL's
+// BMP loader (sdl/sdl_bmp.cpp). The fake backend replaces the audio output and the file writes.
 //
 // Coordinates. A backend sees only the "view": the picture handed to Present, with (0, 0) at its
 // top-left. Mouse events and the mouse position are reported in view coordinates (they may lie
 // outside the view while the mouse is captured). The layer maps them to the window picture and to
 // form client coordinates (ViewToWindow and friends in app.h).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "platform/windows/app.h"
 #include "platform/pictures/bitmap.h"
 #include "platform/types.h"
+
+class AudioOutput;
 
 enum class BackendEventKind {
   kNone,          // nothing to dispatch (a wake-up); WaitEvent may return it
@@ -112,11 +132,36 @@ class Backend {
   virtual bool MessageBoxIdle(int* answer) { return false; }
   // Called when a box closes, while it is still on the last presented picture.
   virtual void MessageBoxClosed(int answer) {}
+
+  // ---- audio output ----
+  // Default: the host's output (SDL_mixer; silent when no device opens), one for every backend
+  // that keeps it, so that switching between them leaves the music alone.
+  virtual AudioOutput& Audio();
+
+  // ---- file writes ----
+  // The steps of the atomic rewrite (WriteWholeFileAtomic), each of which may fail on its own.
+  // Defaults: POSIX calls. On failure errno tells why.
+  // Creates a new file for writing (0666 less the umask); fails when the name exists (EEXIST).
+  // Returns the descriptor, or -1.
+  virtual int FileCreate(const std::string& nativePath);
+  // Writes all bytes (short writes and interruptions are retried).
+  virtual bool FileWrite(int fd, const void* data, size_t size);
+  // Puts the written bytes on the disk.
+  virtual bool FileFlush(int fd);
+  // Replaces `to` with `from` in one step.
+  virtual bool FileRename(const std::string& from, const std::string& to);
+
+  // ---- pictures ----
+  // Decodes a BMP file whose header the layer checked into picture, which the caller made with
+  // the file's width and height. False when the decoder refuses the file or reads another size.
+  // Default: SDL's loader.
+  virtual bool DecodeBmp(const uint8_t* data, size_t size, TBitmap& picture);
 };
 
 // The local time of the machine (for backends with a real clock).
 void RealLocalTime(SYSTEMTIME* st);
 
-// A backend with a real clock and no window: what CurrentBackend() gives before any other is
-// installed, so that clock functions work in plain unit tests and tools.
+// A backend with a real clock, no window and the host's services (audio, files, BMP decoding):
+// what CurrentBackend() gives before any other is installed, so that plain unit tests and tools
+// work.
 Backend& HeadlessBackend();

@@ -1,5 +1,6 @@
 // The file-system boundary: engine paths (CP932, "\\" separators, any letter case) become native
-// paths here, and every whole-file read and atomic rewrite goes through this file.
+// paths here, and every whole-file read and atomic rewrite goes through this file. The rewrite's
+// steps that write (create, write, flush, rename) are the current backend's file primitives.
 #include "platform/files/files.h"
 
 #include <dirent.h>
@@ -12,21 +13,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/backend/backend.h"
 #include "platform/text/cp932.h"
 
 namespace {
 
 constexpr uint64_t kMaxReadSize = 256ull * 1024 * 1024;
-
-int injectedStage = 0;
-int injectedCount = 0;
-
-// True when the next atomic write is to fail at this stage; consumes one injected failure.
-bool failHere(int stage) {
-  if (injectedCount <= 0 || injectedStage != stage) return false;
-  if (--injectedCount == 0) injectedStage = 0;
-  return true;
-}
 
 bool pathExists(const std::string& p) {
   struct stat st;
@@ -156,20 +148,6 @@ std::string findComponent(const std::string& dir, const std::string& name,
   }
   ::closedir(d);
   return best;
-}
-
-// Writes all bytes, retrying short writes and interrupted calls.
-bool writeAll(int fd, const uint8_t* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
 }
 
 // Walks a normalised path component by component. Returns the native spelling; *matched counts
@@ -306,27 +284,25 @@ bool WriteWholeFileAtomic(const char* enginePath, const void* data, size_t size)
   bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && !S_ISREG(old.st_mode)) return false;
 
+  Backend& be = CurrentBackend();
   // The temporary lives in the same folder, so the rename cannot cross file systems.
   std::string temp;
   int fd = -1;
-  if (!failHere(1)) {
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-      temp = join(dir, "." + base + "." + std::to_string(::getpid()) + "." +
-                           std::to_string(++counter) + ".tmp");
-      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd < 0 && errno != EEXIST) break;
-    }
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = join(dir, "." + base + "." + std::to_string(::getpid()) + "." +
+                         std::to_string(++counter) + ".tmp");
+    fd = be.FileCreate(temp);
+    if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return false;
 
-  bool ok = !failHere(2) && writeAll(fd, static_cast<const uint8_t*>(data), size);
+  bool ok = be.FileWrite(fd, data, size);
   if (ok && hadOld) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-  // write() leaves no user-space buffer behind; fsync puts the bytes on the disk before the
-  // rename makes them the file's content.
-  if (ok) ok = !failHere(3) && ::fsync(fd) == 0;
+  // The bytes are on the disk before the rename makes them the file's content.
+  if (ok) ok = be.FileFlush(fd);
   if (::close(fd) != 0) ok = false;
-  if (ok) ok = !failHere(4) && ::rename(temp.c_str(), target.c_str()) == 0;
+  if (ok) ok = be.FileRename(temp, target);
   if (!ok) {
     ::unlink(temp.c_str());
     return false;
@@ -338,9 +314,4 @@ bool WriteWholeFileAtomic(const char* enginePath, const void* data, size_t size)
     ::close(dfd);
   }
   return true;
-}
-
-void InjectWriteFailure(int stage, int count) {
-  injectedStage = stage;
-  injectedCount = stage == 0 ? 0 : count;
 }

@@ -17,9 +17,7 @@ bool FileReadWritable(const char* enginePath);      // exists, readable and writ
 bool DirectoryWritable(const std::string& nativeDir);
 bool ReadWholeFile(const char* enginePath, std::vector<uint8_t>& out);
 // Writes the whole file atomically: a temporary file in the same folder, flushed, then renamed
-// over the old one. On any failure the old file is left as it was and false is returned.
+// over the old one. On any failure the old file is left as it was and false is returned. The
+// steps that write go through the current backend (Backend::FileCreate and the others).
 bool WriteWholeFileAtomic(const char* enginePath, const void* data, size_t size);
 
-// Tests: makes the next n atomic writes fail at the given stage (0 none, 1 open, 2 write,
-// 3 flush, 4 rename).
-void InjectWriteFailure(int stage, int count = 1);

@@ -1,24 +1,20 @@
-// Windows bitmap files: reading through SDL's loader, writing 24-bit files ourselves.
+// Windows bitmap files: reading through the backend's BMP decoder (the host's is SDL's loader),
+// writing 24-bit files ourselves.
 //
-// SDL widens 1- and 4-bit pictures to 8 bits and hides the depth of the file, so the reported
-// pixel format is taken from the file header. SDL also trusts the header's sizes more than a
-// game should, so the header is checked here first: a file whose header, palette or pixel rows
-// do not lie inside it, whose size is zero or absurd, or whose layout SDL would misread, is
-// refused before SDL sees it.
-#include <SDL.h>
-
+// The decoder widens 1- and 4-bit pictures to 8 bits and hides the depth of the file, so the
+// reported pixel format is taken from the file header. It also trusts the header's sizes more
+// than a game should, so the header is checked here first: a file whose header, palette or pixel
+// rows do not lie inside it, whose size is zero or absurd, or whose layout the decoder would
+// misread, is refused before the decoder sees it.
 #include <cstdio>
 #include <cstring>
 
-#include "platform/pictures/bitmap.h"
+#include "platform/backend/backend.h"
 #include "platform/files/files.h"
+#include "platform/pictures/bitmap.h"
+#include "platform/pictures/image_limits.h"
 
 namespace {
-
-// Pictures larger than this are refused: a game's pictures are screen-sized, and a hostile header
-// must not make us allocate gigabytes.
-constexpr int64_t kMaxSide = 16384;
-constexpr int64_t kMaxLoadPixels = int64_t(1) << 24;
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 
@@ -42,7 +38,7 @@ struct BmpHeader {
   TPixelFormat format = pfDevice;
 };
 
-// Checks that the file is a bitmap SDL can read safely and takes its depth.
+// Checks that the file is a bitmap the decoder can read safely and takes its depth.
 bool inspectBmp(const uint8_t* d, size_t n, BmpHeader& h) {
   if (d == nullptr || n < 26 || n > size_t(INT32_MAX)) return false;
   if (d[0] != 'B' || d[1] != 'M') return false;
@@ -126,41 +122,16 @@ bool inspectBmp(const uint8_t* d, size_t n, BmpHeader& h) {
   return true;
 }
 
-// Copies a surface that SDL has converted to BGR24 into a bitmap.
-void copySurface(SDL_Surface* s, TBitmap& bmp) {
-  const bool lock = SDL_MUSTLOCK(s);
-  if (lock) SDL_LockSurface(s);
-  const auto* pixels = static_cast<const uint8_t*>(s->pixels);
-  for (int y = 0; y < s->h; ++y)
-    std::memcpy(bmp.ScanLine(y), pixels + size_t(y) * size_t(s->pitch), size_t(s->w) * 3);
-  if (lock) SDL_UnlockSurface(s);
-}
-
 }  // namespace
 
 bool DecodeBitmap(const uint8_t* data, size_t size, TBitmap& out) {
   BmpHeader h;
   if (!inspectBmp(data, size, h)) return false;
-  SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
-  if (rw == nullptr) return false;
-  SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
-  if (loaded == nullptr) return false;
-  // Alpha in 32-bit files must not blend into the converted colours.
-  SDL_SetSurfaceBlendMode(loaded, SDL_BLENDMODE_NONE);
-  SDL_Surface* bgr = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_BGR24, 0);
-  SDL_FreeSurface(loaded);
-  if (bgr == nullptr) return false;
-  bool ok = bgr->w == h.width && bgr->h == h.height;
-  if (ok) {
-    TBitmap bmp(bgr->w, bgr->h, h.format);
-    ok = bmp.Width() == bgr->w && bmp.Height() == bgr->h;
-    if (ok) {
-      copySurface(bgr, bmp);
-      out = std::move(bmp);
-    }
-  }
-  SDL_FreeSurface(bgr);
-  return ok;
+  TBitmap bmp(int32_t(h.width), int32_t(h.height), h.format);
+  if (bmp.Width() != h.width || bmp.Height() != h.height) return false;
+  if (!CurrentBackend().DecodeBmp(data, size, bmp)) return false;
+  out = std::move(bmp);
+  return true;
 }
 
 bool LoadBitmapFile(const char* path, TBitmap& out) {

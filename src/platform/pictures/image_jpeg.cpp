@@ -22,11 +22,10 @@
 
 #include "platform/pictures/bitmap.h"
 #include "platform/files/files.h"
+#include "platform/pictures/image_limits.h"
 
 namespace {
 
-constexpr int64_t kMaxSide = 16384;
-constexpr int64_t kMaxLoadPixels = int64_t(1) << 24;
 // Ordinary progressive files have about ten scans; thousands of tiny scans are a way to make
 // the decoder work for minutes on a small file.
 constexpr int kMaxScans = 256;

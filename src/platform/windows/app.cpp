@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/windows/app_internal.h"
+#include "platform/backend/audio_output.h"
 #include "platform/backend/backend.h"
 #include "platform/windows/controls.h"
 #include "platform/text/cp932.h"
@@ -73,6 +74,8 @@ Backend& HeadlessBackend() {
 }
 
 void SetBackend(Backend* backend) {
+  // The audio layer lets go of the old backend's output while that backend still exists.
+  UseAudioOutput(backend ? backend->Audio() : HeadlessBackend().Audio());
   gBackend = backend;
   Gui& g = Gui::Get();
   g.syncValid = false;

@@ -1,5 +1,6 @@
 #include "platform/backend/fake/fake_backend.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -45,6 +46,43 @@ FakeBackend::FakeBackend() : previous_(&CurrentBackend()) {
 
 FakeBackend::~FakeBackend() {
   if (&CurrentBackend() == this) SetBackend(previous_ == &HeadlessBackend() ? nullptr : previous_);
+}
+
+// ---- file writes ----------------------------------------------------------------------------
+void FakeBackend::InjectWriteFailure(int stage, int count) {
+  writeFailStage_ = stage;
+  writeFailCount_ = stage == 0 ? 0 : count;
+}
+
+// True when the rewrite is to fail at this stage; consumes one injected failure.
+bool FakeBackend::failWriteHere(int stage) {
+  if (writeFailCount_ <= 0 || writeFailStage_ != stage) return false;
+  if (--writeFailCount_ == 0) writeFailStage_ = 0;
+  errno = EIO;
+  return true;
+}
+
+int FakeBackend::FileCreate(const std::string& nativePath) {
+  return failWriteHere(1) ? -1 : Backend::FileCreate(nativePath);
+}
+
+bool FakeBackend::FileWrite(int fd, const void* data, size_t size) {
+  return !failWriteHere(2) && Backend::FileWrite(fd, data, size);
+}
+
+bool FakeBackend::FileFlush(int fd) { return !failWriteHere(3) && Backend::FileFlush(fd); }
+
+bool FakeBackend::FileRename(const std::string& from, const std::string& to) {
+  return !failWriteHere(4) && Backend::FileRename(from, to);
+}
+
+void InjectWriteFailure(int stage, int count) {
+  auto* fake = dynamic_cast<FakeBackend*>(&CurrentBackend());
+  if (fake == nullptr) {
+    std::fprintf(stderr, "InjectWriteFailure: no FakeBackend is installed\n");
+    std::abort();
+  }
+  fake->InjectWriteFailure(stage, count);
 }
 
 // ---- clock ----------------------------------------------------------------------------------

@@ -1,4 +1,8 @@
-// FakeBackend: the backend of the tests. Deterministic, instant, no window system.
+// platform/backend/fake: the test doubles of the host, in the testing library only.
+//
+// FakeBackend: the backend of the tests. Deterministic, instant, no window system, no sound.
+// Installing one swaps every host service at once: clock, input, window, audio output
+// (fake_audio.h) and file writes; BMP decoding stays the host's.
 //
 //   FakeBackend fake;              // installs itself as the current backend; its destructor
 //                                  // goes back to the headless one
@@ -52,6 +56,14 @@
 //
 // Display. The desktop is 1024x768x24 (SetDesktop); full screen succeeds unless
 // AllowFullScreen(false).
+//
+// Audio. Audio() is the fake's own output: the call recorder, the virtual music stream and the
+// fake devices (fake_audio.h, whose FakeAudio* functions act on the installed fake).
+//
+// File writes. The atomic rewrite's steps go to the host, unless a failure was injected:
+// InjectWriteFailure(stage, count) makes the next `count` rewrites fail at that stage (0 none,
+// 1 creating the temporary file, 2 writing, 3 flushing, 4 renaming), as a full disk or a
+// failing device would.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -61,6 +73,7 @@
 
 #include "platform/windows/app.h"
 #include "platform/backend/backend.h"
+#include "platform/backend/fake/fake_audio.h"
 #include "platform/backend/input_script.h"
 
 class FakeBackend : public Backend {
@@ -169,6 +182,9 @@ class FakeBackend : public Backend {
   }
   const std::string& Clipboard() const { return clipboard_; }
 
+  // ---- file-write faults ----
+  void InjectWriteFailure(int stage, int count = 1);
+
   // ---- Backend ----
   uint32_t Ticks() override;
   void Delay(uint32_t ms) override;
@@ -197,11 +213,17 @@ class FakeBackend : public Backend {
   bool MessageBoxOpened(const MessageBoxRequest& req, int* answer) override;
   bool MessageBoxIdle(int* answer) override;
   void MessageBoxClosed(int answer) override;
+  FakeAudio& Audio() override { return audio_; }
+  int FileCreate(const std::string& nativePath) override;
+  bool FileWrite(int fd, const void* data, size_t size) override;
+  bool FileFlush(int fd) override;
+  bool FileRename(const std::string& from, const std::string& to) override;
 
  private:
   FakeBackend& add(ScriptEntry e);
   FakeBackend& mouse(ScriptEntry::Kind k, int32_t x, int32_t y, TMouseButton b, bool window);
   void checkLimit();
+  bool failWriteHere(int stage);
 
   Backend* previous_ = nullptr;
   uint64_t elapsed_ = 0;
@@ -237,4 +259,12 @@ class FakeBackend : public Backend {
   std::string title_, clipboard_;
   TPoint position_{0, 0};
   TRect textInputRect_;
+
+  FakeAudio audio_;
+  int writeFailStage_ = 0;
+  int writeFailCount_ = 0;
 };
+
+// The installed fake backend's InjectWriteFailure (a test that calls it without one installed is
+// stopped with a message).
+void InjectWriteFailure(int stage, int count = 1);

@@ -1,6 +1,12 @@
+// platform/backend/sdl: the host, on SDL2 (window, events, clock) and SDL's audio and BMP code.
+//
 // The SDL2 backend of the real program: one window with a software-or-better renderer, the
-// event queue, the clock. It starts only SDL's video and event parts (audio is started by the
-// audio layer on its own).
+// event queue, the clock. It starts only SDL's video and event parts.
+//
+// This folder also holds the host services every backend has by default (backend.h): the audio
+// output on SDL_mixer (sdl_audio.cpp), which starts SDL's audio on its own at the first call that
+// needs sound and is silent when no device opens, and the BMP decoder on SDL's loader
+// (sdl_bmp.cpp). The headless backend uses them too.
 //
 // Full screen is SDL's desktop full screen: the window covers the desktop, the picture is scaled
 // to fit with its aspect kept (black bars), and the desktop's mode is never changed.
