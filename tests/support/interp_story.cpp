@@ -7,12 +7,6 @@
 #include "platform/text/cp932.h"
 #include "shell/game_folder.h"
 
-std::string Cp932(std::string_view utf8) {
-  std::string out;
-  if (!Utf8ToCp932(utf8, out)) ADD_FAILURE() << "no CP932 form: " << utf8;
-  return out;
-}
-
 InterpStory::InterpStory(std::string_view utf8Scenario) {
   if (!h.WriteScenario(utf8Scenario)) return;
   SetCommandLine({h.folder.File("miravel")});

@@ -11,6 +11,7 @@
 
 #include "platform/types.h"
 #include "support/main_form_harness.h"
+#include "support/text.h"
 
 class InterpStory {
  public:
@@ -37,6 +38,3 @@ class InterpStory {
   MainFormHarness h;
   TMainFrm* form = nullptr;
 };
-
-// UTF-8 to CP932 for test literals that are not the program's own texts.
-std::string Cp932(std::string_view utf8);
