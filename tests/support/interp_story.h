@@ -29,6 +29,9 @@ class InterpStory {
   // jumps are followed into the node they lead to.
   std::vector<std::string> RunNode(int maxLines = 1000);
 
+  // Gives the root node these body lines (UTF-8) and puts the story on its first line, typing.
+  void StartRoot(const std::vector<std::string>& utf8Lines);
+
   // Gives the play area a 640 x 480 scene of one colour in all three images.
   void PlainScene(TColor colour);
 
