@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "shell/save_data.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -221,20 +222,17 @@ class DemoPlay : public ::testing::Test {
     if (!fs::exists(MIRAVEL_BINARY) || !fs::exists(fs::path(DEMO_GAME_DIR) / "mscs.ssf"))
       GTEST_SKIP() << "the program or the demo game is not built: " << MIRAVEL_BINARY << ", "
                    << DEMO_GAME_DIR;
-    char pattern[] = "/tmp/miravel-e2e-XXXXXX";
-    char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    work = made;
+    ASSERT_FALSE(dir.Path().empty());
+    // A failed play leaves its screenshots, log and game folder behind.
+    dir.KeepIfFailed();
+    work = dir.Path();
     game = work / "game";
     fs::copy(DEMO_GAME_DIR, game, fs::copy_options::recursive);
     for (const char* stale : {"orxrf.svd", "orxdf01.svd", "orxdf02.svd", "orxdf03.svd",
                               "orxdf04.svd", "orxdf05.svd"})
       fs::remove(game / stale);
   }
-  void TearDown() override {
-    if (!work.empty() && !HasFailure()) fs::remove_all(work);
-    else if (!work.empty()) std::fprintf(stderr, "kept for inspection: %s\n", work.c_str());
-  }
+  TempDir dir;
   fs::path work, game;
 };
 

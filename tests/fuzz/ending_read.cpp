@@ -10,12 +10,9 @@
 #include <vector>
 
 #include "screens/ending_file.h"
+#include "support/fuzz_setup.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
 
 bool sameText(const char (&a)[kEndingNameBytes], const char (&b)[kEndingNameBytes]) {
   return EndingFieldText(a) == EndingFieldText(b);
@@ -28,35 +25,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   TEndingFile f = ReadEndingFile(bytes.data(), bytes.size());
   const size_t records = size >= kEndingRecordBytes ? size / kEndingRecordBytes - 1 : 0;
-  check(f.Entries.size() == records);
+  FuzzCheck(f.Entries.size() == records);
   // (An empty input has no bytes to compare, nor a buffer to pass to memcmp.)
   if (size > 0)
-    check(std::memcmp(&f.Header, bytes.data(), std::min(size, kEndingRecordBytes)) == 0);
-  for (const TEndingEntry& e : f.Entries) check(EndingFieldText(e.EntryText).size() <= 40);
+    FuzzCheck(std::memcmp(&f.Header, bytes.data(), std::min(size, kEndingRecordBytes)) == 0);
+  for (const TEndingEntry& e : f.Entries) FuzzCheck(EndingFieldText(e.EntryText).size() <= 40);
 
   std::vector<TPackMessage> warnings, errors;
   const std::string text = FormatEndingText(f, &warnings);
   if (warnings.empty()) {
     TEndingFile back;
-    check(ParseEndingText(text, back, errors));
-    check(back.Entries.size() == f.Entries.size());
-    check(back.Header.ScrollIntervalMs == f.Header.ScrollIntervalMs);
-    check(sameText(back.Header.BgmName, f.Header.BgmName));
+    FuzzCheck(ParseEndingText(text, back, errors));
+    FuzzCheck(back.Entries.size() == f.Entries.size());
+    FuzzCheck(back.Header.ScrollIntervalMs == f.Header.ScrollIntervalMs);
+    FuzzCheck(sameText(back.Header.BgmName, f.Header.BgmName));
     for (size_t i = 0; i < f.Entries.size(); ++i) {
-      check(back.Entries[i].EntryY == f.Entries[i].EntryY);
-      check(back.Entries[i].EntryFontSize == f.Entries[i].EntryFontSize);
-      check(sameText(back.Entries[i].EntryText, f.Entries[i].EntryText));
+      FuzzCheck(back.Entries[i].EntryY == f.Entries[i].EntryY);
+      FuzzCheck(back.Entries[i].EntryFontSize == f.Entries[i].EntryFontSize);
+      FuzzCheck(sameText(back.Entries[i].EntryText, f.Entries[i].EntryText));
     }
-    check(FormatEndingText(back) == text);
+    FuzzCheck(FormatEndingText(back) == text);
   }
 
   TEndingFile parsed;
   errors.clear();
   if (ParseEndingText(std::string_view(reinterpret_cast<const char*>(data), size), parsed,
                       errors)) {
-    check(EndingFileBytes(parsed).size() == kEndingRecordBytes * (1 + parsed.Entries.size()));
+    FuzzCheck(EndingFileBytes(parsed).size() == kEndingRecordBytes * (1 + parsed.Entries.size()));
   } else {
-    check(!errors.empty());
+    FuzzCheck(!errors.empty());
   }
   return 0;
 }

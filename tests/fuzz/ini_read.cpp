@@ -1,40 +1,16 @@
 // Feeds arbitrary bytes to the INI reader as a configuration file and reads keys from it.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/files/ini.h"
-
-namespace {
-
-const std::string& tempPath() {
-  static const std::string path = [] {
-    char tmpl[] = "/tmp/miravel-fuzz-ini-XXXXXX";
-    int fd = mkstemp(tmpl);
-    if (fd < 0) std::abort();
-    close(fd);
-    return std::string(tmpl);
-  }();
-  return path;
-}
-
-struct RemoveAtExit {
-  ~RemoveAtExit() { std::remove(tempPath().c_str()); }
-} removeAtExit;
-
-}  // namespace
+#include "support/fuzz_setup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const char* path = tempPath().c_str();
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return 0;
-  if (size > 0) std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  static const std::string file = FuzzScratch().File("miravel.ini");
+  const char* path = file.c_str();
+  if (!FuzzScratch().Write("miravel.ini", data, size)) return 0;
 
   // The engine's own keys, at the sizes it uses and at sizes that force cutting.
   static const char* const kKeys[][2] = {
@@ -47,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& k : kKeys) {
     for (uint32_t n : {256u, 5u, 2u, 1u}) {
       uint32_t got = GetPrivateProfileStringA(k[0], k[1], "default  ", buf, n, path);
-      if (got >= n || std::strlen(buf) != got) std::abort();
+      FuzzCheck(got < n && std::strlen(buf) == got);
     }
     ProfileKeyExists(k[0], k[1], path);
   }

@@ -9,37 +9,16 @@
 
 #include "screens/ending.h"
 #include "screens/input.h"
-#include "shell/game_folder.h"
-#include "support/main_form_harness.h"
-#include "support/scenario_builder.h"
+#include "support/fuzz_setup.h"
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
-struct World {
-  MainFormHarness h;
-  TMainFrm* form = nullptr;
-  World() {
-    // Virtual time runs far on fuzzed waits; the runaway guard must not end the fuzzer.
-    h.fake.SetTimeLimit(UINT64_MAX);
-    check(h.WriteScenario(ScenarioText({
-        "r1", "#IFFLG=1", "r2", "#ENDIF", "#DOLOOP", "r3", "#WHILECOUNT=2", "$1 said",
-        "\t", "A ", "a1", "#IFREAD=B", "a2", "\t", "A1 ", "#GOTO=B", "never",
-        "  ", "B ", "#SELECTSTRING=q", "b1", "\t", "B1 ", "x", " ", "B2 ", "y"})));
-    SetCommandLine({h.folder.File("miravel")});
-    // The constructor alone: no game loop is posted, so letting messages through is harmless.
-    form = new TMainFrm();
-    h.form = form;
-    h.app.MainForm = form;
-    check(form->StartupFailed == 0);
-  }
-};
-
-World& world() {
-  static World w;
+// Virtual time runs far on fuzzed waits; the runaway guard must not end the fuzzer.
+FuzzGame& world() {
+  static FuzzGame w({"r1", "#IFFLG=1", "r2", "#ENDIF", "#DOLOOP", "r3", "#WHILECOUNT=2", "$1 said",
+                     "\t", "A ", "a1", "#IFREAD=B", "a2", "\t", "A1 ", "#GOTO=B", "never",
+                     "  ", "B ", "#SELECTSTRING=q", "b1", "\t", "B1 ", "x", " ", "B2 ", "y"},
+                    UINT64_MAX);
   return w;
 }
 
@@ -62,11 +41,11 @@ void reset(TMainFrm* f) {
 bool terminatedWithin(const char* s, size_t size) { return strnlen(s, size) < size; }
 
 void checkState(TMainFrm* f) {
-  check(f->TreeViewSinario.Item(f->NodeIndex) != nullptr);
-  check(f->LineIndex >= 0);
-  check(terminatedWithin(f->SpeakerName, sizeof f->SpeakerName));
-  check(terminatedWithin(f->NodeTitle, sizeof f->NodeTitle));
-  for (const auto& text : f->SelectText) check(terminatedWithin(text, sizeof text));
+  FuzzCheck(f->TreeViewSinario.Item(f->NodeIndex) != nullptr);
+  FuzzCheck(f->LineIndex >= 0);
+  FuzzCheck(terminatedWithin(f->SpeakerName, sizeof f->SpeakerName));
+  FuzzCheck(terminatedWithin(f->NodeTitle, sizeof f->NodeTitle));
+  for (const auto& text : f->SelectText) FuzzCheck(terminatedWithin(text, sizeof text));
 }
 
 }  // namespace
@@ -79,7 +58,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  World& w = world();
+  FuzzGame& w = world();
   TMainFrm* f = w.form;
   reset(f);
 
@@ -96,11 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     char expanded[kLineBytes];
     f->ExpandNames(expanded, sizeof expanded, line.c_str());
-    check(terminatedWithin(expanded, sizeof expanded));
+    FuzzCheck(terminatedWithin(expanded, sizeof expanded));
     char field[7];
     f->GetStrArg(line.c_str(), field, sizeof field, n % 4);
-    check(terminatedWithin(field, sizeof field));
-    check(f->GetIntArg(line.c_str(), n % 4) >= 0);
+    FuzzCheck(terminatedWithin(field, sizeof field));
+    FuzzCheck(f->GetIntArg(line.c_str(), n % 4) >= 0);
 
     // One step of the story: the next line of the current node, as the step machine runs it.
     if (f->StepState == ssTitle) reset(f);
@@ -110,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       f->LineIndex = 0;
     }
     char buf[kLineBytes];
-    check(f->FetchNextLine(buf, sizeof buf));
+    FuzzCheck(f->FetchNextLine(buf, sizeof buf));
     f->ExecuteCommand(buf);
     checkState(f);
   }

@@ -5,59 +5,40 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/game_folder.h"
-#include "support/main_form_harness.h"
-#include "support/scenario_builder.h"
+#include "support/fuzz_setup.h"
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
-struct World {
-  MainFormHarness h;
-  TMainFrm* form = nullptr;
-  World() {
-    check(h.WriteScenario(ScenarioText({"root", "\tchild", "line"})));
-    SetCommandLine({h.folder.File("miravel")});
-    form = new TMainFrm();
-    h.form = form;
-    h.app.MainForm = form;
-    check(form->StartupFailed == 0);
-  }
-};
-
-World& world() {
-  static World w;
+FuzzGame& world() {
+  static FuzzGame w({"root", "\tchild", "line"});
   return w;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  World& w = world();
+  FuzzGame& w = world();
   TMainFrm* f = w.form;
-  check(w.h.folder.Write("orxrf.svd", data, size));
+  FuzzCheck(w.h.folder.Write("orxrf.svd", data, size));
 
   std::memset(&f->ReadFlags, 0, sizeof f->ReadFlags);
   f->SaveData = TSaveData{};
   f->SaveData.Flags[3] = 0xFF;
-  check(f->InitSaveFiles());
+  FuzzCheck(f->InitSaveFiles());
   TReadFlagsData expected{};
   std::memcpy(&expected, data, size < sizeof expected ? size : sizeof expected);
-  check(std::memcmp(&f->ReadFlags, &expected, sizeof expected) == 0);
-  check(f->SaveData.Flags[3] == 0);
+  FuzzCheck(std::memcmp(&f->ReadFlags, &expected, sizeof expected) == 0);
+  FuzzCheck(f->SaveData.Flags[3] == 0);
   std::vector<uint8_t> onDisk = w.h.folder.Read("orxrf.svd");
-  check(onDisk.size() == size && (size == 0 || std::memcmp(onDisk.data(), data, size) == 0));
+  FuzzCheck(onDisk.size() == size && (size == 0 || std::memcmp(onDisk.data(), data, size) == 0));
 
   // Whatever the node index, the marks stay inside the records and the file is the record.
   int node = size >= 2 ? (data[0] | (data[1] << 8)) - 100 : 0;
   f->NodeIndex = node;
   f->MarkNodeRead();
   onDisk = w.h.folder.Read("orxrf.svd");
-  check(onDisk.size() == sizeof f->ReadFlags);
-  check(std::memcmp(onDisk.data(), &f->ReadFlags, sizeof f->ReadFlags) == 0);
-  check(f->IsNodeRead(node) == (node >= 0 && node < kNodeMarkCount));
+  FuzzCheck(onDisk.size() == sizeof f->ReadFlags);
+  FuzzCheck(std::memcmp(onDisk.data(), &f->ReadFlags, sizeof f->ReadFlags) == 0);
+  FuzzCheck(f->IsNodeRead(node) == (node >= 0 && node < kNodeMarkCount));
   return 0;
 }

@@ -9,12 +9,9 @@
 
 #include "platform/text/cp932.h"
 #include "scenario/scenario_file.h"
+#include "support/fuzz_setup.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
 
 struct RefNode {
   int parent;
@@ -84,43 +81,43 @@ void parseAndCheck(const char* data, size_t size) {
   TNodeTree tree;
   std::vector<TScenarioNote> notes;
   BuildScenarioTree(data, size, tree, &notes);
-  check(tree.Count() >= 1);
-  check(tree.Root()->Parent() == nullptr);
-  check(tree.Root()->getNextSibling() == nullptr);  // exactly one top-level node
+  FuzzCheck(tree.Count() >= 1);
+  FuzzCheck(tree.Root()->Parent() == nullptr);
+  FuzzCheck(tree.Root()->getNextSibling() == nullptr);  // exactly one top-level node
   // The last node always has a body.
-  check(tree.Item(tree.Count() - 1)->HasBody());
+  FuzzCheck(tree.Item(tree.Count() - 1)->HasBody());
   for (int i = 0; i < tree.Count(); ++i) {
     const TScenarioNode* n = tree.Item(i);
-    check(n->AbsoluteIndex() == i);
-    check(n->Text().size() <= kMaxNodeTitleBytes);
+    FuzzCheck(n->AbsoluteIndex() == i);
+    FuzzCheck(n->Text().size() <= kMaxNodeTitleBytes);
     if (i > 0) {
-      check(n->Parent() != nullptr && n->Parent()->AbsoluteIndex() < i);
-      check(n->GetNext() == tree.Item(i + 1));
+      FuzzCheck(n->Parent() != nullptr && n->Parent()->AbsoluteIndex() < i);
+      FuzzCheck(n->GetNext() == tree.Item(i + 1));
     }
     // Every kept line fits the 1024-byte line buffer with its "\n" and terminator.
     const std::string& body = n->BodyText();
     size_t start = 0;
     while (start < body.size()) {
       size_t end = body.find('\n', start);
-      check(end != std::string::npos);
-      check(end - start <= kMaxScenarioLineBytes);
+      FuzzCheck(end != std::string::npos);
+      FuzzCheck(end - start <= kMaxScenarioLineBytes);
       start = end + 1;
     }
   }
   if (!tree.Item(tree.Count() - 1)->Text().empty()) {
-    check(tree.FindTitlePrefix(tree.Item(tree.Count() - 1)->Text()) >= 0);
+    FuzzCheck(tree.FindTitlePrefix(tree.Item(tree.Count() - 1)->Text()) >= 0);
   }
-  for (const TScenarioNote& note : notes) check(note.node >= 0 && note.node < tree.Count());
+  for (const TScenarioNote& note : notes) FuzzCheck(note.node >= 0 && note.node < tree.Count());
 
   std::vector<RefNode> ref = referenceBuild(data, size);
-  check(static_cast<int>(ref.size()) == tree.Count());
+  FuzzCheck(static_cast<int>(ref.size()) == tree.Count());
   for (int i = 0; i < tree.Count(); ++i) {
     const TScenarioNode* n = tree.Item(i);
     const RefNode& r = ref[static_cast<size_t>(i)];
-    check((n->Parent() ? n->Parent()->AbsoluteIndex() : -1) == r.parent);
-    check(n->Text() == r.title);
-    check(n->HasBody() == r.hasBody);
-    check(n->BodyText() == r.body);
+    FuzzCheck((n->Parent() ? n->Parent()->AbsoluteIndex() : -1) == r.parent);
+    FuzzCheck(n->Text() == r.title);
+    FuzzCheck(n->HasBody() == r.hasBody);
+    FuzzCheck(n->BodyText() == r.body);
   }
 }
 

@@ -135,12 +135,12 @@ TEST_F(Effects, PixelOperationsRefuseAnEmptyOrNon24BitScene) {
   EXPECT_FALSE(sp.RGBScreen(-60));
   EXPECT_TRUE(sp.BkGnd.Empty());
   // Not 24-bit.
-  TBitmap pic = solid(4, 4, clWhite, pf8bit);
+  TBitmap pic = SolidPicture(4, 4, clWhite, pf8bit);
   sp.SetBkGnd(&pic, true);
   EXPECT_FALSE(sp.ContrastScreen(50));
   EXPECT_FALSE(sp.ContrastScreen(50, Rect(0, 0, 4, 4)));
   EXPECT_FALSE(sp.RGBScreen(-60));
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(0, 0, 4, 4), clWhite), 16);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(0, 0, 4, 4), clWhite), 16);
   EXPECT_FALSE(sp.ContrastSplite(1, 50));
 }
 
@@ -162,7 +162,7 @@ TEST_F(Effects, RectangleFormBounds) {
       {"reaching left of and above the image", Rect(-3, -2, 2, 0), Rect(0, 0, 2, 1)},
   };
   for (const Case& c : cases) {
-    TBitmap pic = solid(w, h, RGB(200, 200, 200));
+    TBitmap pic = SolidPicture(w, h, RGB(200, 200, 200));
     sp.SetBkGnd(&pic, true);
     EXPECT_TRUE(sp.ContrastScreen(50, c.r)) << c.what;
     for (int32_t y = 0; y < h; ++y)

@@ -32,11 +32,11 @@ class OnForm : public ::testing::Test {
 TEST_F(OnForm, DrawToScreenShowsTheSceneAtOnce) {
   const TBitmap pic = gradient(640, 480);
   sp.SetBkGnd(&pic, true);
-  sp.Temp = solid(640, 480, clRed);
+  sp.Temp = SolidPicture(640, 480, clRed);
   const uint64_t frames = fake.FrameCount();
   sp.DrawToScreen(true);
   EXPECT_EQ(fake.FrameCount(), frames + 1);
-  EXPECT_TRUE(samePixels(form.Canvas(), pic));
+  EXPECT_TRUE(SamePixels(form.Canvas(), pic));
   EXPECT_EQ(fake.ClientPixel(100, 50), pic.Pixel(100, 50));
   sp.DrawToScreen(false);
   EXPECT_EQ(fake.ClientPixel(639, 479), clRed);
@@ -54,10 +54,10 @@ TEST_F(OnForm, DisplacedAndRectangleCopiesStayInTheControl) {
   sp.Top = 20;
   sp.Width = 100;
   sp.Height = 50;
-  const TBitmap pic = solid(100, 50, clWhite);
+  const TBitmap pic = SolidPicture(100, 50, clWhite);
   sp.SetBkGnd(&pic, true);
   sp.DrawToScreen(true, 5, -3);  // a shake: moved right and up
-  EXPECT_EQ(countPixels(form.Canvas(), Rect(0, 0, 640, 480), clWhite), 95 * 47);
+  EXPECT_EQ(CountPixels(form.Canvas(), Rect(0, 0, 640, 480), clWhite), 95 * 47);
   EXPECT_EQ(screen(15, 20), clWhite);
   EXPECT_EQ(screen(14, 20), clBlack);
   EXPECT_EQ(screen(109, 66), clWhite);
@@ -65,7 +65,7 @@ TEST_F(OnForm, DisplacedAndRectangleCopiesStayInTheControl) {
   EXPECT_EQ(screen(15, 67), clBlack);   // bottom rows uncovered
   FillRect(form.Canvas(), Rect(0, 0, 640, 480), clBlack);
   sp.CopyRectToScreen(true, Rect(90, 40, 200, 200));
-  EXPECT_EQ(countPixels(form.Canvas(), Rect(0, 0, 640, 480), clWhite), 10 * 10);
+  EXPECT_EQ(CountPixels(form.Canvas(), Rect(0, 0, 640, 480), clWhite), 10 * 10);
   EXPECT_EQ(screen(100, 60), clWhite);
 }
 
@@ -74,15 +74,15 @@ TEST_F(OnForm, ReadingBackFromTheScreen) {
   sp.SetBkGnd(&pic, true);
   FillRect(form.Canvas(), Rect(0, 0, 640, 480), clRed);
   sp.CopyRectToBkGnd(true, Rect(0, 10, 640, 19));
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(0, 0, 640, 480), clRed), 640 * 10);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(0, 0, 640, 480), clRed), 640 * 10);
   EXPECT_EQ(sp.BkGnd.Pixel(3, 19), clRed);
   EXPECT_EQ(sp.BkGnd.Pixel(3, 20), pic.Pixel(3, 20));
   sp.DrawToBkGnd(true);
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(0, 0, 640, 480), clRed), 640 * 480);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(0, 0, 640, 480), clRed), 640 * 480);
 }
 
 TEST_F(OnForm, FadeExecuteProcessesMessagesOnlyWhenAsked) {
-  const TBitmap pic = solid(16, 16, clWhite);
+  const TBitmap pic = SolidPicture(16, 16, clWhite);
   sp.SetBkGnd(&pic, true);
   sp.FadeFromBlack();
   uint64_t n = fake.ProcessMessagesCount();
@@ -100,7 +100,7 @@ TEST_F(OnForm, FadeExecuteProcessesMessagesOnlyWhenAsked) {
 }
 
 TEST_F(OnForm, FadeExecuteWaitsForALoadAtMost100Passes) {
-  const TBitmap pic = solid(16, 16, clWhite);
+  const TBitmap pic = SolidPicture(16, 16, clWhite);
   sp.SetBkGnd(&pic, true);
   struct Case {
     int clearAfter;  // passes after which a handler finishes the load; 0 never
@@ -124,32 +124,17 @@ TEST_F(OnForm, FadeExecuteWaitsForALoadAtMost100Passes) {
   }
 }
 
-// Bounding box of the pixels of b for which pred holds.
-template <typename Pred>
-TRect bbox(const TBitmap& b, Pred pred) {
-  TRect r = Rect(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN);
-  for (int32_t y = 0; y < b.Height(); ++y)
-    for (int32_t x = 0; x < b.Width(); ++x)
-      if (pred(b.Pixel(x, y))) {
-        r.Left = std::min(r.Left, x);
-        r.Top = std::min(r.Top, y);
-        r.Right = std::max(r.Right, x + 1);
-        r.Bottom = std::max(r.Bottom, y + 1);
-      }
-  return r;
-}
-
 class Text : public OnForm {
  protected:
   const TColor grey = RGB(128, 128, 128);
   void SetUp() override {
     OnForm::SetUp();
     if (ResolvedFamily(sp.Font).empty()) GTEST_SKIP() << "no Japanese font installed";
-    const TBitmap pic = solid(320, 80, grey);
+    const TBitmap pic = SolidPicture(320, 80, grey);
     sp.SetBkGnd(&pic, true);
   }
   TBitmap draw(const char* text, bool center, TFont* font = nullptr, int target = 1) {
-    sp.BkGnd = solid(320, 80, grey);
+    sp.BkGnd = SolidPicture(320, 80, grey);
     TRect r = Rect(20, 20, 300, 70);
     sp.DoDrawText(target, r, text, font, center);
     EXPECT_EQ(r, Rect(20, 20, 300, 70));
@@ -164,8 +149,8 @@ TEST_F(Text, ShadowOffsets) {
   } cases[] = {{false, 2, 2}, {true, 0, 2}};
   for (const Case& c : cases) {
     const TBitmap img = draw("HIJ", c.center);
-    const TRect white = bbox(img, [](TColor p) { return GetRValue(p) >= 224; });
-    const TRect dark = bbox(img, [](TColor p) { return GetRValue(p) <= 32; });
+    const TRect white = PixelBounds(img, [](TColor p) { return GetRValue(p) >= 224; });
+    const TRect dark = PixelBounds(img, [](TColor p) { return GetRValue(p) <= 32; });
     ASSERT_LT(white.Left, white.Right);
     ASSERT_LT(dark.Left, dark.Right);
     // Strongly covered pixels only: allow one pixel of antialiasing either way.
@@ -180,12 +165,12 @@ TEST_F(Text, CallersFontKeepsItsColourAndTargetsOtherThanZeroAndOneDrawNothing) 
   const TBitmap img = draw("AB", false, &f);
   EXPECT_EQ(f.Color, clYellow);
   EXPECT_EQ(sp.Font.Color, clWhite);
-  EXPECT_GT(countPixels(img, Rect(0, 0, 320, 80), clYellow), 0);
-  EXPECT_GT(countPixels(img, Rect(0, 0, 320, 80), clBlack), 0);
-  EXPECT_TRUE(samePixels(draw("AB", false, nullptr, 2), solid(320, 80, grey)));
-  EXPECT_TRUE(samePixels(draw("AB", false, nullptr, -1), solid(320, 80, grey)));
-  EXPECT_TRUE(samePixels(draw("", false), solid(320, 80, grey)));
-  EXPECT_TRUE(samePixels(draw(nullptr, false), solid(320, 80, grey)));
+  EXPECT_GT(CountPixels(img, Rect(0, 0, 320, 80), clYellow), 0);
+  EXPECT_GT(CountPixels(img, Rect(0, 0, 320, 80), clBlack), 0);
+  EXPECT_TRUE(SamePixels(draw("AB", false, nullptr, 2), SolidPicture(320, 80, grey)));
+  EXPECT_TRUE(SamePixels(draw("AB", false, nullptr, -1), SolidPicture(320, 80, grey)));
+  EXPECT_TRUE(SamePixels(draw("", false), SolidPicture(320, 80, grey)));
+  EXPECT_TRUE(SamePixels(draw(nullptr, false), SolidPicture(320, 80, grey)));
 }
 
 TEST_F(Text, TargetZeroDrawsOnTheScreen) {
@@ -193,9 +178,9 @@ TEST_F(Text, TargetZeroDrawsOnTheScreen) {
   const uint64_t frames = fake.FrameCount();
   const TBitmap onBkGnd = draw(SJ("日本語"), false);
   draw(SJ("日本語"), false, nullptr, 0);
-  EXPECT_TRUE(samePixels(sp.BkGnd, solid(320, 80, grey)));
+  EXPECT_TRUE(SamePixels(sp.BkGnd, SolidPicture(320, 80, grey)));
   EXPECT_EQ(fake.FrameCount(), frames + 1);
-  EXPECT_TRUE(sameIn(form.Canvas(), onBkGnd, Rect(0, 0, 320, 80)));
+  EXPECT_TRUE(SameIn(form.Canvas(), onBkGnd, Rect(0, 0, 320, 80)));
 }
 
 // "A&B" draws AB with the B underlined: left of B's coloured copy it matches "AB", right of A's
@@ -208,9 +193,9 @@ TEST_F(Text, AmpersandUnderlinesTheNextCharacter) {
   const TBitmap lined = draw("AB", false, &under);
   const int32_t wA = TextWidth(sp.Font, "A");
   const int32_t bStart = 20 - 2 + wA, aShadowEnd = 20 + wA;
-  EXPECT_TRUE(sameIn(amp, plain, Rect(0, 0, bStart, 80)));
-  EXPECT_TRUE(sameIn(amp, lined, Rect(aShadowEnd, 0, 320, 80)));
-  EXPECT_FALSE(sameIn(plain, lined, Rect(aShadowEnd, 0, 320, 80)));
+  EXPECT_TRUE(SameIn(amp, plain, Rect(0, 0, bStart, 80)));
+  EXPECT_TRUE(SameIn(amp, lined, Rect(aShadowEnd, 0, 320, 80)));
+  EXPECT_FALSE(SameIn(plain, lined, Rect(aShadowEnd, 0, 320, 80)));
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class Transitions : public ::testing::Test {
   void putSprite(int n, const TBitmap& img, int32_t x, int32_t y) {
     TpbSplite& s = sp.Splite[n];
     s.Image = img;
-    s.Mask = solid(img.Width(), img.Height(), clBlack);
+    s.Mask = SolidPicture(img.Width(), img.Height(), clBlack);
     s.SrcRect = Rect(0, 0, img.Width(), img.Height());
     s.DestRect = Rect(x, y, x + img.Width(), y + img.Height());
   }
@@ -76,7 +76,7 @@ TEST_F(Transitions, EveryKindFrameCountAndEnd) {
       {"SlitOutRight", 20, [](TSplPaint& s) { s.SlitOutRight(); }, 44, kBlackBkGndOnly},
   };
   const TBitmap pic = gradient(48, 24);
-  const TBitmap oldSprite = solid(8, 4, clRed), newSprite = solid(8, 4, clYellow);
+  const TBitmap oldSprite = SolidPicture(8, 4, clRed), newSprite = SolidPicture(8, 4, clYellow);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     scene(pic);
@@ -94,27 +94,27 @@ TEST_F(Transitions, EveryKindFrameCountAndEnd) {
     EXPECT_FALSE(sp.FadeExecute(false));  // nothing prepared any more
     const TRect all = Rect(0, 0, 48, 24);
     switch (c.end) {
-      case kPicture: EXPECT_TRUE(samePixels(sp.BkGnd, pic)); break;
+      case kPicture: EXPECT_TRUE(SamePixels(sp.BkGnd, pic)); break;
       case kBlack:
       case kWhite: {
         const TColor colour = c.end == kBlack ? clBlack : clWhite;
-        EXPECT_EQ(countPixels(sp.BkGnd, all, colour), 48 * 24);
-        EXPECT_EQ(countPixels(sp.OrgBkGnd, all, colour), 48 * 24);
+        EXPECT_EQ(CountPixels(sp.BkGnd, all, colour), 48 * 24);
+        EXPECT_EQ(CountPixels(sp.OrgBkGnd, all, colour), 48 * 24);
         break;
       }
       case kBlackBkGndOnly:
-        EXPECT_EQ(countPixels(sp.BkGnd, all, clBlack), 48 * 24);
-        EXPECT_TRUE(samePixels(sp.OrgBkGnd, pic));
-        EXPECT_TRUE(samePixels(sp.Temp, temp));
+        EXPECT_EQ(CountPixels(sp.BkGnd, all, clBlack), 48 * 24);
+        EXPECT_TRUE(SamePixels(sp.OrgBkGnd, pic));
+        EXPECT_TRUE(SamePixels(sp.Temp, temp));
         break;
       case kSpriteShown:
       case kSpriteGone: {
         const TRect at = Rect(5, 3, 13, 7);
         if (c.end == kSpriteShown)
-          EXPECT_EQ(countPixels(sp.BkGnd, at, c.kind == 3 ? clYellow : clRed), 32);
+          EXPECT_EQ(CountPixels(sp.BkGnd, at, c.kind == 3 ? clYellow : clRed), 32);
         else
-          EXPECT_TRUE(sameIn(sp.BkGnd, pic, at));
-        EXPECT_TRUE(samePixels(sp.OrgBkGnd, pic));
+          EXPECT_TRUE(SameIn(sp.BkGnd, pic, at));
+        EXPECT_TRUE(SamePixels(sp.OrgBkGnd, pic));
         break;
       }
     }
@@ -123,11 +123,11 @@ TEST_F(Transitions, EveryKindFrameCountAndEnd) {
 
 // Set 0: frame k of a fade from black shows the picture in the black cells of pattern k.
 TEST_F(Transitions, FadeFromBlackShowsTheBlackCellsOfEachPattern) {
-  scene(solid(16, 16, clWhite));
+  scene(SolidPicture(16, 16, clWhite));
   sp.FadeFromBlack();
   std::vector<int> shown;
   const int frames = runToEnd([&](int k) {
-    shown.push_back(countPixels(sp.BkGnd, Rect(0, 0, 8, 8), clWhite));
+    shown.push_back(CountPixels(sp.BkGnd, Rect(0, 0, 8, 8), clWhite));
     // The same in every 8 x 8 tile, aligned to the image's origin.
     for (int32_t y = 0; y < 16; ++y)
       for (int32_t x = 0; x < 16; ++x)
@@ -135,7 +135,7 @@ TEST_F(Transitions, FadeFromBlackShowsTheBlackCellsOfEachPattern) {
   });
   EXPECT_EQ(frames, 8);
   EXPECT_EQ(shown, (std::vector<int>{4, 8, 16, 32, 40, 48, 56, 60}));
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(0, 0, 16, 16), clWhite), 256);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(0, 0, 16, 16), clWhite), 256);
 }
 
 // The four dither kinds frame by frame on a plain picture, for every pattern set.
@@ -155,7 +155,7 @@ TEST_F(Transitions, DitherFramesForEverySet) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.name) + " set " + std::to_string(set));
       sp.ChangeFadeBrush(set);
-      scene(solid(16, 8, kGrey));
+      scene(SolidPicture(16, 8, kGrey));
       sp.FillBkWhite(false);  // a white screen before the fade from white
       c.prepare(sp);
       runToEnd([&](int k) {
@@ -169,7 +169,7 @@ TEST_F(Transitions, DitherFramesForEverySet) {
 }
 
 TEST_F(Transitions, FadeFromWhiteOverBlackKeepsPatternZeroBlackCellsClosed) {
-  scene(solid(8, 8, kGrey));
+  scene(SolidPicture(8, 8, kGrey));
   sp.FillBkBlack(false);
   sp.FadeFromWhite();
   runToEnd([&](int k) {
@@ -180,7 +180,7 @@ TEST_F(Transitions, FadeFromWhiteOverBlackKeepsPatternZeroBlackCellsClosed) {
         ASSERT_EQ(sp.BkGnd.Pixel(x, y), want) << k << ": " << x << "," << y;
       }
   });
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(0, 0, 8, 8), kGrey), 64);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(0, 0, 8, 8), kGrey), 64);
 }
 
 // The levels each brightness and offset fade shows, read back from the frames themselves.
@@ -261,7 +261,7 @@ TEST_F(Transitions, SlitBands) {
       {"SlitOutLeft", [](TSplPaint& s) { s.SlitOutLeft(); }, false, true},
       {"SlitOutRight", [](TSplPaint& s) { s.SlitOutRight(); }, false, false},
   };
-  const TBitmap pic = solid(640, 3, kGrey);
+  const TBitmap pic = SolidPicture(640, 3, kGrey);
   for (const Case& c : cases) {
     for (int k : {0, 1, 5, 43}) {
       SCOPED_TRACE(std::string(c.name) + " k=" + std::to_string(k));
@@ -290,20 +290,20 @@ TEST_F(Transitions, SlitOnANarrowPictureStillRuns45Calls) {
   scene(gradient(100, 10));
   sp.SlitInLeft();
   EXPECT_EQ(runToEnd(), 44);
-  EXPECT_TRUE(samePixels(sp.BkGnd, gradient(100, 10)));
+  EXPECT_TRUE(SamePixels(sp.BkGnd, gradient(100, 10)));
   sp.SlitOutRight();
   EXPECT_EQ(runToEnd(), 44);
 }
 
 TEST_F(Transitions, FadeAbort) {
   // A dither fade ends at the next call.
-  scene(solid(8, 8, kGrey));
+  scene(SolidPicture(8, 8, kGrey));
   sp.FadeFromBlack();
   EXPECT_TRUE(sp.FadeExecute(false));
   EXPECT_TRUE(sp.FadeExecute(false));
   sp.FadeAbort();
   EXPECT_FALSE(sp.FadeExecute(false));
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(0, 0, 8, 8), kGrey), 64);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(0, 0, 8, 8), kGrey), 64);
   // A fade from black by contrast goes on from 13 percent.
   sp.FadeFromBlackContrast();
   sp.FadeExecute(false);
@@ -318,16 +318,16 @@ TEST_F(Transitions, FadeAbort) {
   EXPECT_EQ(sp.FadeStep, 9);
   EXPECT_EQ(runToEnd(), 44 - 9);
   // A sprite fade ends at the next call, with the sprite in place.
-  putSprite(1, solid(4, 4, clRed), 2, 2);
+  putSprite(1, SolidPicture(4, 4, clRed), 2, 2);
   sp.FadeInSplite(1);
   sp.FadeExecute(false);
   sp.FadeAbort();
   EXPECT_FALSE(sp.FadeExecute(false));
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(2, 2, 6, 6), clRed), 16);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(2, 2, 6, 6), clRed), 16);
 }
 
 TEST_F(Transitions, PreparingWhileATransitionRunsChangesNothing) {
-  scene(solid(8, 8, kGrey));
+  scene(SolidPicture(8, 8, kGrey));
   sp.FadeFromBlack();
   sp.FadeExecute(false);
   sp.FadeExecute(false);
@@ -338,13 +338,13 @@ TEST_F(Transitions, PreparingWhileATransitionRunsChangesNothing) {
   sp.SlitOutLeft();
   EXPECT_EQ(sp.FadeKind, 5);
   EXPECT_EQ(sp.FadeStep, 2);
-  EXPECT_TRUE(samePixels(sp.BkGnd, frame));
+  EXPECT_TRUE(SamePixels(sp.BkGnd, frame));
   EXPECT_EQ(runToEnd(), 6);
 }
 
 TEST_F(Transitions, SpriteFadeFramesAtTheImagesOwnSize) {
-  scene(solid(40, 30, kGrey));
-  putSprite(4, solid(8, 8, clRed), 0, 0);
+  scene(SolidPicture(40, 30, kGrey));
+  putSprite(4, SolidPicture(8, 8, clRed), 0, 0);
   sp.MoveSplite(4, Rect(3, 5, 19, 21));  // drawn twice as large
   sp.FadeInSplite(4);
   runToEnd([&](int k) {
@@ -357,26 +357,26 @@ TEST_F(Transitions, SpriteFadeFramesAtTheImagesOwnSize) {
         ASSERT_EQ(sp.BkGnd.Pixel(x, y), want) << k << ": " << x << "," << y;
       }
   });
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(3, 5, 11, 13), clRed), 64);
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(0, 0, 40, 30), clRed), 64);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(3, 5, 11, 13), clRed), 64);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(0, 0, 40, 30), clRed), 64);
 }
 
 TEST_F(Transitions, SpriteFadesRemoveOtherSpritesAndCrossFade) {
-  scene(solid(32, 16, kGrey));
-  putSprite(1, solid(4, 4, clRed), 2, 2);
-  putSprite(2, solid(4, 4, clYellow), 2, 2);
-  putSprite(5, solid(4, 4, clWhite), 20, 2);
+  scene(SolidPicture(32, 16, kGrey));
+  putSprite(1, SolidPicture(4, 4, clRed), 2, 2);
+  putSprite(2, SolidPicture(4, 4, clYellow), 2, 2);
+  putSprite(5, SolidPicture(4, 4, clWhite), 20, 2);
   sp.DrawAll(-1);
   sp.FadeSplite(1, 2);  // the old sprite gives way to the new one in the same place
   runToEnd([&](int k) {
-    EXPECT_EQ(countPixels(sp.BkGnd, Rect(20, 2, 24, 6), clWhite), 0) << k;  // other sprites gone
+    EXPECT_EQ(CountPixels(sp.BkGnd, Rect(20, 2, 24, 6), clWhite), 0) << k;  // other sprites gone
     for (int32_t y = 0; y < 4; ++y)
       for (int32_t x = 0; x < 4; ++x) {
         const TColor want = patternWhite(0, 7 - k, x, y) ? clYellow : clRed;
         EXPECT_EQ(sp.BkGnd.Pixel(2 + x, 2 + y), want) << k;
       }
   });
-  EXPECT_EQ(countPixels(sp.BkGnd, Rect(2, 2, 6, 6), clYellow), 16);
+  EXPECT_EQ(CountPixels(sp.BkGnd, Rect(2, 2, 6, 6), clYellow), 16);
 }
 
 TEST_F(Transitions, ChangeFadeBrush) {
@@ -406,11 +406,11 @@ TEST_F(Transitions, ContrastFadesOnANon24BitSceneShowTheUnchangedPicture) {
   pic.SetPixelFormat(pf8bit);
   scene(pic);
   sp.FadeFromBlackContrast();
-  EXPECT_EQ(runToEnd([&](int) { EXPECT_TRUE(samePixels(sp.BkGnd, pic)); }), 19);
+  EXPECT_EQ(runToEnd([&](int) { EXPECT_TRUE(SamePixels(sp.BkGnd, pic)); }), 19);
 }
 
 TEST_F(Transitions, StrayStateDoesNotCrash) {
-  scene(solid(16, 16, kGrey));
+  scene(SolidPicture(16, 16, kGrey));
   sp.FadeKind = 4;  // no such kind: ends at once
   EXPECT_FALSE(sp.FadeExecute(false));
   EXPECT_EQ(sp.FadeKind, 0);
@@ -459,7 +459,7 @@ TEST_F(FusedPaths, TransitionFramesAgree) {
       {"FadeToWhite", [](TSplPaint& s) { s.FadeToWhite(); }},
   };
   // Odd sizes, so that rows end inside a vector and a pattern line.
-  const TBitmap pic = gradient(101, 37), a = gradient(29, 19), b = solid(29, 19, clYellow);
+  const TBitmap pic = gradient(101, 37), a = gradient(29, 19), b = SolidPicture(29, 19, clYellow);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<TBitmap> result[2];
@@ -473,13 +473,13 @@ TEST_F(FusedPaths, TransitionFramesAgree) {
     }
     ASSERT_EQ(result[0].size(), result[1].size());
     for (size_t i = 0; i < result[0].size(); ++i)
-      EXPECT_TRUE(samePixels(result[0][i], result[1][i])) << "frame " << i;
+      EXPECT_TRUE(SamePixels(result[0][i], result[1][i])) << "frame " << i;
   }
 }
 
 TEST_F(FusedPaths, SpriteCompositionAgreesWhereverTheSpriteIsClipped) {
   TBitmap img = gradient(23, 17);
-  TBitmap mask = solid(23, 17, clBlack);
+  TBitmap mask = SolidPicture(23, 17, clBlack);
   for (int32_t y = 0; y < 17; ++y)
     for (int32_t x = 0; x < 23; ++x)
       if ((x * 7 + y * 3) % 5 == 0) {
@@ -502,8 +502,8 @@ TEST_F(FusedPaths, SpriteCompositionAgreesWhereverTheSpriteIsClipped) {
       out[force] = sp.BkGnd;
       outTemp[force] = sp.Temp;
     }
-    EXPECT_TRUE(samePixels(out[0], out[1])) << at.x << "," << at.y;
-    EXPECT_TRUE(samePixels(outTemp[0], outTemp[1])) << at.x << "," << at.y;
+    EXPECT_TRUE(SamePixels(out[0], out[1])) << at.x << "," << at.y;
+    EXPECT_TRUE(SamePixels(outTemp[0], outTemp[1])) << at.x << "," << at.y;
   }
 }
 

@@ -148,7 +148,7 @@ TEST(AppForms, FullScreenHidesTheBarAboveTheScreenAndSlidesItIn) {
   const TBitmap& hidden = fake.LastFrame();
   ASSERT_EQ(hidden.Width(), 640);
   ASSERT_EQ(hidden.Height(), 480);
-  EXPECT_EQ(CountNot(hidden, Rect(0, 0, 640, 480), clRed), 0);  // play area fills the screen
+  EXPECT_EQ(CountPixelsNot(hidden, Rect(0, 0, 640, 480), clRed), 0);  // play area fills the screen
   // The pointer at the top of the screen: the bar slides in and the picture moves down.
   fake.MouseMove(300, 5);
   fake.RunScript();
@@ -167,7 +167,7 @@ TEST(AppForms, FullScreenHidesTheBarAboveTheScreenAndSlidesItIn) {
   fake.AtNow().Key(VK_ESCAPE).MouseMove(300, 200);
   fake.RunScript();
   EXPECT_EQ(main.Top, -kMenuBarHeight);
-  EXPECT_EQ(CountNot(fake.LastFrame(), Rect(0, 0, 640, 480), clRed), 0);
+  EXPECT_EQ(CountPixelsNot(fake.LastFrame(), Rect(0, 0, 640, 480), clRed), 0);
   // Back to the window.
   ASSERT_TRUE(SetFullScreenDisplay(false));
   EXPECT_EQ(ScreenWidth(), 1024);

@@ -170,12 +170,13 @@ TEST(AppMenu, CheckMarkIsDrawnOnlyForCheckedItems) {
   TRect markArea = Rect(checked.Left, checked.Top, checked.Left + 16, checked.Bottom);
   int32_t dy = unchecked.Top - checked.Top;
   TRect markArea2 = Rect(markArea.Left, markArea.Top + dy, markArea.Right, markArea.Bottom + dy);
-  EXPECT_GT(CountNot(frame, markArea, frame.Pixel(checked.Left + 1, checked.Top + 1)), 8);
+  EXPECT_GT(CountPixelsNot(frame, markArea, frame.Pixel(checked.Left + 1, checked.Top + 1)), 8);
   // The highlighted unchecked item has an even background there.
-  EXPECT_EQ(CountNot(frame, markArea2, frame.Pixel(unchecked.Left + 1, unchecked.Top + 1)), 0);
+  EXPECT_EQ(CountPixelsNot(frame, markArea2, frame.Pixel(unchecked.Left + 1, unchecked.Top + 1)),
+            0);
   // And the captions were drawn.
   TRect caption = Rect(checked.Left + 18, checked.Top, checked.Right, checked.Bottom);
-  EXPECT_GT(CountNot(frame, caption, frame.Pixel(checked.Right - 2, checked.Top + 1)), 30);
+  EXPECT_GT(CountPixelsNot(frame, caption, frame.Pixel(checked.Right - 2, checked.Top + 1)), 30);
 }
 
 TEST(AppMenu, BarShowsCaptionsAndTheDropDownOverTheCanvas) {
@@ -186,9 +187,9 @@ TEST(AppMenu, BarShowsCaptionsAndTheDropDownOverTheCanvas) {
   ASSERT_EQ(closed.Height(), 480 + kMenuBarHeight);
   TRect bar0;
   ASSERT_TRUE(MenuBarItemRect(0, &bar0));
-  EXPECT_GT(CountNot(closed, bar0, closed.Pixel(1, 1)), 30);           // caption glyphs
-  EXPECT_EQ(CountNot(closed, Rect(0, 20, 640, 500), clRed), 0);        // canvas under the bar
-  EXPECT_EQ(CountNot(closed, Rect(400, 0, 640, 20), closed.Pixel(1, 1)), 0);  // empty bar
+  EXPECT_GT(CountPixelsNot(closed, bar0, closed.Pixel(1, 1)), 30);           // caption glyphs
+  EXPECT_EQ(CountPixelsNot(closed, Rect(0, 20, 640, 500), clRed), 0);        // canvas under the bar
+  EXPECT_EQ(CountPixelsNot(closed, Rect(400, 0, 640, 20), closed.Pixel(1, 1)), 0);  // empty bar
   f.fake.AtNow().Key('F', ssAlt);
   f.fake.RunScript();
   TRect item;

@@ -87,13 +87,8 @@ TEST(AppMsgBoxRecord, CaptionAndTextAreRecordedAsCp932) {
 
 // Pixels that are clearly dark: text and outlines, not the grey face.
 int countDark(const TBitmap& b, const TRect& r) {
-  int n = 0;
-  for (int32_t y = std::max(0, r.Top); y < std::min(b.Height(), r.Bottom); ++y)
-    for (int32_t x = std::max(0, r.Left); x < std::min(b.Width(), r.Right); ++x) {
-      TColor c = b.Pixel(x, y);
-      if (GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90) ++n;
-    }
-  return n;
+  return CountPixelsIf(
+      b, r, [](TColor c) { return GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90; });
 }
 
 TEST(AppMsgBoxRecord, JapaneseTextPutsGlyphsOnTheWindowPicture) {
@@ -111,7 +106,7 @@ TEST(AppMsgBoxRecord, JapaneseTextPutsGlyphsOnTheWindowPicture) {
   // Twenty characters of 12-pixel text leave hundreds of dark pixels.
   EXPECT_GT(glyphs, 300) << "the box text was not drawn";
   // After the box the window shows the form again.
-  EXPECT_EQ(CountNot(f.fake.LastFrame(), all, clWhite), 0);
+  EXPECT_EQ(CountPixelsNot(f.fake.LastFrame(), all, clWhite), 0);
 }
 
 TEST(AppMsgBoxLoop, PostedMessagesRunButInputGoesOnlyToTheBox) {

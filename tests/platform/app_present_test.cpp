@@ -2,23 +2,18 @@
 // screen must still show every change, whatever made it.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 
 #include "app_test_forms.h"
+#include "support/pictures.h"
+#include "support/pixels.h"
 
 namespace {
 
 constexpr TColor kBlue = RGB(0, 0, 255), kGreen = RGB(0, 255, 0);
 
-TBitmap filled(int32_t w, int32_t h, TColor c) {
-  TBitmap b(w, h, pf24bit);
-  FillRect(b, Rect(0, 0, w, h), c);
-  return b;
-}
-
 struct PresentFixture : AppFixture {
-  TBitmap scene = filled(640, 480, kBlue);
+  TBitmap scene = SolidPicture(640, 480, kBlue);
   std::unique_ptr<RecordingForm> child;
   PresentFixture() { main.CopyToCanvasAndPresent(0, 0, 640, 480, scene, 0, 0); }
   // Copies the scene again; true when the layer skipped the present as unchanged.
@@ -87,7 +82,7 @@ TEST(AppPresent, ACopyIsClippedToBothImages) {
   for (const auto& c : cases) {
     AppFixture f;
     FillRect(f.main.Canvas(), Rect(0, 0, 640, 480), clWhite);
-    TBitmap src = filled(50, 50, clBlack);
+    TBitmap src = SolidPicture(50, 50, clBlack);
     src.SetPixel(5, 5, clRed);
     f.main.CopyToCanvasAndPresent(c.x, c.y, c.w, c.h, src, c.sx, c.sy);
     int reds = 0;
@@ -113,7 +108,7 @@ TEST(AppPresent, EveryWayOfWritingTheSourceReachesTheScreen) {
       {"FillRect", [](TBitmap& b) { FillRect(b, Rect(7, 300, 8, 301), clRed); }},
       {"BitBlt",
        [](TBitmap& b) {
-         TBitmap red = filled(1, 1, clRed);
+         TBitmap red = SolidPicture(1, 1, clRed);
          BitBlt(b, 7, 300, 1, 1, red, 0, 0, ropSrcCopy);
        }},
       {"a row pointer walked down",
@@ -161,11 +156,6 @@ TBitmap composedByHand(const TForm& main) {
   };
   draw(main, TPoint{0, 0});
   return out;
-}
-
-bool samePixels(const TBitmap& a, const TBitmap& b) {
-  return a.Width() == b.Width() && a.Height() == b.Height() &&
-         std::memcmp(a.Bits(), b.Bits(), a.ByteSize()) == 0;
 }
 
 // A main form with two children, a, which holds a child of its own, and b.
@@ -227,7 +217,7 @@ TEST(AppPresent, ComposingOnlyTheChangesGivesTheWholePicture) {
   for (const Step& step : steps) {
     step.change(s);
     s.main.Present();
-    EXPECT_TRUE(samePixels(s.fake.LastFrame(), composedByHand(s.main))) << step.what;
+    EXPECT_TRUE(SamePixels(s.fake.LastFrame(), composedByHand(s.main))) << step.what;
   }
   SetFullScreenDisplay(false);
 }

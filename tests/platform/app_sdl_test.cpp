@@ -15,6 +15,7 @@
 #include "app_test_forms.h"
 #include "platform/pictures/bitmap.h"
 #include "platform/backend/input_script.h"
+#include "support/temp_dir.h"
 #include "platform/backend/sdl/sdl_backend.h"
 
 TEST(AppSdlScript, ParsesEveryCommand) {
@@ -119,10 +120,9 @@ struct QuitForm : RecordingForm {
 
 TEST(AppSdlRun, DummyDriverScriptClicksMenuShotAndQuits) {
   setenv("SDL_VIDEODRIVER", "dummy", 0);
-  char dir[] = "/tmp/miravel-sdl-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string script = std::string(dir) + "/play.txt";
-  std::string shot = std::string(dir) + "/shot.bmp";
+  TempDir dir;
+  std::string script = dir.File("play.txt");
+  std::string shot = dir.File("shot.bmp");
   {
     std::ofstream out(script);
     out << "0 click 100 200\n"
@@ -158,9 +158,6 @@ TEST(AppSdlRun, DummyDriverScriptClicksMenuShotAndQuits) {
   EXPECT_EQ(picture.Height(), 480 + kMenuBarHeight);
   EXPECT_EQ(picture.Pixel(320, 300), clRed);
   EXPECT_NE(picture.Pixel(600, 5), clRed);  // the menu bar
-  std::remove(shot.c_str());
-  std::remove(script.c_str());
-  rmdir(dir);
 }
 
 TEST(AppSdlRun, MissingScriptIsRefused) {

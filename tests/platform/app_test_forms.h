@@ -8,6 +8,7 @@
 
 #include "platform/windows/app.h"
 #include "platform/backend/fake/fake_backend.h"
+#include "support/pixels.h"
 
 class RecordingForm : public TForm {
  public:
@@ -85,15 +86,6 @@ struct AppFixture {
     main.Log().clear();
   }
 };
-
-// Counts pixels of a picture inside r that differ from colour c.
-inline int CountNot(const TBitmap& b, const TRect& r, TColor c) {
-  int n = 0;
-  for (int32_t y = std::max(r.Top, 0); y < std::min(r.Bottom, b.Height()); ++y)
-    for (int32_t x = std::max(r.Left, 0); x < std::min(r.Right, b.Width()); ++x)
-      if (b.Pixel(x, y) != c) ++n;
-  return n;
-}
 
 // A log without the repaints (showing and hiding forms repaint; some tests look past that).
 inline std::vector<std::string> WithoutPaints(const std::vector<std::string>& log) {

@@ -9,16 +9,11 @@
 #include "app_test_forms.h"
 #include "platform/windows/app_internal.h"
 #include "platform/text/cp932.h"
+#include "support/text.h"
 
 using Log = std::vector<std::string>;
 
 namespace {
-
-std::string sj(const std::string& utf8) {
-  std::string out;
-  EXPECT_TRUE(Utf8ToCp932(utf8, out)) << utf8;
-  return out;
-}
 
 // A child form covering the main form with one edit at (100, 100), 200 x 30, shown and so
 // focused (with AutoSelect its text is selected).
@@ -30,7 +25,7 @@ struct EditFixture : AppFixture {
     form.SetBounds(0, 0, 640, 480);
     edit.SetBounds(100, 100, 200, 30);
     edit.MaxLength = maxLength;
-    edit.SetText(sj(utf8));
+    edit.SetText(Cp932(utf8));
     edit.OnChange = [this](TEdit*) { ++changes; };
     form.Show();
     app.ProcessMessages();
@@ -99,7 +94,7 @@ TEST(Edit, TypingAndEditingKeys) {
     EditFixture f(c.initial, c.maxLength);
     c.input(f.fake);
     f.Run();
-    EXPECT_EQ(f.edit.Text(), sj(c.text)) << c.name;
+    EXPECT_EQ(f.edit.Text(), Cp932(c.text)) << c.name;
     EXPECT_EQ(f.edit.SelStart(), c.selStart) << c.name;
     EXPECT_EQ(f.edit.SelLength(), c.selLength) << c.name;
     EXPECT_FALSE(f.edit.Composing()) << c.name;
@@ -116,7 +111,7 @@ TEST(Edit, CopyAndCutUseTheDesktopClipboardAndChangesAreReported) {
   f.fake.Key(VK_LEFT, ssShift).Key(VK_DELETE, ssShift);  // Shift+Delete cuts too
   f.Run();
   EXPECT_EQ(f.fake.Clipboard(), "b");
-  EXPECT_EQ(f.edit.Text(), sj("名前a"));
+  EXPECT_EQ(f.edit.Text(), Cp932("名前a"));
   EXPECT_EQ(f.changes, 2);
   // Keys the edit acts on or that type are its own; Enter, Escape and Tab are the form's.
   f.fake.AtNow().Key('Q').Key(VK_F1).Key(VK_RETURN).Key(VK_ESCAPE);
@@ -137,14 +132,14 @@ TEST(Edit, CompositionIsShownButNotTextUntilCommittedAndOwnsTheKeys) {
   f.fake.AtNow().Composition("").Text("太郎").Key(VK_RETURN);
   f.Run();
   EXPECT_FALSE(f.edit.Composing());
-  EXPECT_EQ(f.edit.Text(), sj("太郎"));
+  EXPECT_EQ(f.edit.Text(), Cp932("太郎"));
   EXPECT_EQ(WithoutPaints(f.form.Log()), (Log{"form: key 13"}));
   // Losing the focus drops an open composition.
   f.fake.AtNow().Composition("じろう");
   f.Run();
   f.form.Hide();
   EXPECT_FALSE(f.edit.Composing());
-  EXPECT_EQ(f.edit.Text(), sj("太郎"));
+  EXPECT_EQ(f.edit.Text(), Cp932("太郎"));
 }
 
 TEST(Edit, TextInputIsOnOnlyWhileAnEditHasTheFocusAndFollowsTheCaret) {
@@ -205,7 +200,7 @@ TEST(Edit, MousePlacesTheCaretAndDragsSelect) {
   EXPECT_EQ(f.edit.SelLength(), 6);
   f.fake.AtNow().Click(10, 10).Text("x");  // a click beside it: the form's; the edit keeps focus
   f.Run();
-  EXPECT_EQ(f.edit.Text(), sj("ax"));
+  EXPECT_EQ(f.edit.Text(), Cp932("ax"));
 }
 
 TEST(Edit, PaintsBorderTextSelectionCompositionAndABlinkingCaret) {
@@ -223,10 +218,10 @@ TEST(Edit, PaintsBorderTextSelectionCompositionAndABlinkingCaret) {
   // Empty and focused: only the caret differs from the background. It blinks every 530 ms
   // and shows at once when the caret moves.
   auto caretPixels = [&] {
-    return CountNot(f.fake.LastFrame(), Rect(104, 102, 105, 128), clWhite);
+    return CountPixelsNot(f.fake.LastFrame(), Rect(104, 102, 105, 128), clWhite);
   };
   EXPECT_GT(caretPixels(), 10);
-  EXPECT_EQ(CountNot(f.fake.LastFrame(), Rect(102, 102, 298, 128), clWhite), caretPixels());
+  EXPECT_EQ(CountPixelsNot(f.fake.LastFrame(), Rect(102, 102, 298, 128), clWhite), caretPixels());
   for (int on : {0, 1, 0}) {
     f.fake.RunFor(TEdit::kCaretBlinkMs);
     EXPECT_EQ(caretPixels() > 10, on == 1);
@@ -255,7 +250,7 @@ TEST(Edit, PaintsBorderTextSelectionCompositionAndABlinkingCaret) {
   const int32_t th = TextHeight(f.edit.Font);
   const int32_t underline = 102 + (26 - th) / 2 + th - 1;
   const int32_t from = 104 + TextWidth(f.edit.Font, "ABC");
-  const int32_t to = from + TextWidth(f.edit.Font, sj("かな").c_str());
+  const int32_t to = from + TextWidth(f.edit.Font, Cp932("かな").c_str());
   int under = 0;
   for (int32_t x = from; x < to; ++x) under += px(x, underline) == clBlack;
   EXPECT_EQ(under, to - from);
@@ -270,15 +265,15 @@ TEST(Edit, LongTextScrollsToTheCaretAndStaysInsideTheBox) {
   f.app.ProcessMessages();
   const TBitmap& p = f.fake.LastFrame();
   // Nothing drawn outside the edit; the caret at the end is inside the text area.
-  EXPECT_EQ(CountNot(p, Rect(300, 100, 640, 130), clRed), 0);
-  EXPECT_EQ(CountNot(p, Rect(0, 100, 100, 130), clRed), 0);
+  EXPECT_EQ(CountPixelsNot(p, Rect(300, 100, 640, 130), clRed), 0);
+  EXPECT_EQ(CountPixelsNot(p, Rect(0, 100, 100, 130), clRed), 0);
   const int32_t x = f.X(f.edit.Text().size());
   EXPECT_GT(x, 296);  // the unscrolled caret would lie beyond the box
   // The last letter is drawn near the right edge: the text was scrolled.
-  EXPECT_GT(CountNot(p, Rect(270, 102, 296, 128), clWhite), 0);
+  EXPECT_GT(CountPixelsNot(p, Rect(270, 102, 296, 128), clWhite), 0);
   f.fake.AtNow().Key(VK_HOME);
   f.Run();
   f.app.ProcessMessages();
   // Back at the start: the first letter "A" is drawn at the left margin.
-  EXPECT_GT(CountNot(f.fake.LastFrame(), Rect(104, 102, 112, 128), clWhite), 0);
+  EXPECT_GT(CountPixelsNot(f.fake.LastFrame(), Rect(104, 102, 112, 128), clWhite), 0);
 }

@@ -1,16 +1,15 @@
 // Bitmap files of every depth and layout, built here byte by byte, and files that must be
 // refused.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/pictures/bitmap.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -421,19 +420,16 @@ TEST(BitmapEncode, RoundTripKeepsPixelsWithPaddedBottomUpRows) {
 }
 
 TEST(BitmapFiles, SaveAndLoadThroughTheFileSystem) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("miravel_bmp_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  TempDir dir;
   TBitmap pic(7, 5, pf24bit);
   pic.SetPixel(6, 4, RGB(1, 2, 3));
-  const std::string path = (dir / "Pic.bmp").string();
+  const std::string path = dir.File("Pic.bmp");
   ASSERT_TRUE(SaveBitmapFile(path.c_str(), pic));
   TBitmap back;
   ASSERT_TRUE(LoadBitmapFile(path.c_str(), back));
   EXPECT_EQ(back.Pixel(6, 4), RGB(1, 2, 3));
   TBitmap untouched(1, 1, pf8bit);
-  EXPECT_FALSE(LoadBitmapFile((dir / "missing.bmp").string().c_str(), untouched));
+  EXPECT_FALSE(LoadBitmapFile(dir.File("missing.bmp").c_str(), untouched));
   EXPECT_EQ(untouched.PixelFormat(), pf8bit);
-  EXPECT_FALSE(SaveBitmapFile((dir / "no" / "such" / "dir.bmp").string().c_str(), pic));
-  std::filesystem::remove_all(dir);
+  EXPECT_FALSE(SaveBitmapFile(dir.File("no/such/dir.bmp").c_str(), pic));
 }

@@ -1,84 +1,20 @@
 // JPEG decoding: good pictures of each kind, truncated files, garbage.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <vector>
-// clang-format off
-#include <jpeglib.h>
-// clang-format on
 
 #include "platform/pictures/bitmap.h"
+#include "support/jpeg_encode.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-enum class Kind { Colour, Progressive, Grey, Cmyk };
-
-// Encodes a picture with libjpeg. Colour blocks of 16 x 16 keep the decoded colours close to the
-// originals.
-Bytes encode(const TBitmap& pic, Kind kind, int quality = 95) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buf = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buf, &size);
-  c.image_width = JDIMENSION(pic.Width());
-  c.image_height = JDIMENSION(pic.Height());
-  switch (kind) {
-    case Kind::Colour:
-    case Kind::Progressive:
-      c.input_components = 3;
-      c.in_color_space = JCS_EXT_BGR;
-      break;
-    case Kind::Grey:
-      c.input_components = 1;
-      c.in_color_space = JCS_GRAYSCALE;
-      break;
-    case Kind::Cmyk:
-      c.input_components = 4;
-      c.in_color_space = JCS_CMYK;
-      break;
-  }
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, quality, TRUE);
-  if (kind == Kind::Progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(size_t(pic.Width()) * 4);
-  while (c.next_scanline < c.image_height) {
-    const uint8_t* src = pic.ScanLine(int32_t(c.next_scanline));
-    JSAMPROW r = row.data();
-    for (int x = 0; x < pic.Width(); ++x) {
-      const uint8_t* p = src + x * 3;
-      if (kind == Kind::Grey) {
-        row[x] = p[1];
-      } else if (kind == Kind::Cmyk) {
-        // Adobe's inverted CMYK, as libjpeg marks it: 255 means no ink.
-        row[x * 4 + 0] = p[2];
-        row[x * 4 + 1] = p[1];
-        row[x * 4 + 2] = p[0];
-        row[x * 4 + 3] = 255;
-      } else {
-        std::memcpy(&row[x * 3], p, 3);
-      }
-    }
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  Bytes out(buf, buf + size);
-  std::free(buf);
-  return out;
-}
-
+// Colour blocks of 16 x 16 keep the decoded colours close to the originals.
 const TColor kBlocks[] = {RGB(200, 30, 30),  RGB(30, 200, 30),   RGB(30, 30, 200),
                           RGB(220, 220, 40), RGB(250, 250, 250), RGB(10, 10, 10)};
 
@@ -112,19 +48,19 @@ TEST(ImageJpeg, GoodPicturesDecodeToTwentyFourBitBgr) {
   const TBitmap pic = blocks(96, 64);
   const struct {
     const char* name;
-    Kind kind;
-  } cases[] = {{"baseline", Kind::Colour},
-               {"progressive", Kind::Progressive},
-               {"greyscale", Kind::Grey},
-               {"Adobe CMYK", Kind::Cmyk}};
+    JpegKind kind;
+  } cases[] = {{"baseline", JpegKind::Colour},
+               {"progressive", JpegKind::Progressive},
+               {"greyscale", JpegKind::Grey},
+               {"Adobe CMYK", JpegKind::Cmyk}};
   for (const auto& c : cases) {
-    const Bytes file = encode(pic, c.kind);
+    const Bytes file = EncodeJpeg(pic, 95, c.kind);
     TBitmap out;
     ASSERT_TRUE(DecodeJpeg(file.data(), file.size(), out)) << c.name;
     EXPECT_EQ(out.PixelFormat(), pf24bit) << c.name;
     ASSERT_EQ(out.Width(), 96) << c.name;
     ASSERT_EQ(out.Height(), 64) << c.name;
-    EXPECT_LE(centreError(out, pic, c.kind == Kind::Grey), 8) << c.name;
+    EXPECT_LE(centreError(out, pic, c.kind == JpegKind::Grey), 8) << c.name;
   }
 }
 
@@ -135,7 +71,7 @@ TEST(ImageJpeg, TruncatedFileShowsTheDecodedTopAndGreyBelow) {
   std::mt19937 rng(3);
   for (int y = 32; y < 256; ++y)
     for (int x = 0; x < 64 * 3; ++x) pic.ScanLine(y)[x] = uint8_t(rng());
-  const Bytes file = encode(pic, Kind::Colour);
+  const Bytes file = EncodeJpeg(pic);
   const Bytes half(file.begin(), file.begin() + file.size() / 2);
   TBitmap out;
   ASSERT_TRUE(DecodeJpeg(half.data(), half.size(), out));
@@ -165,7 +101,7 @@ TEST(ImageJpeg, NoDecodableHeaderGivesAnEmptyPicture) {
   std::mt19937 rng(11);
   Bytes garbage(4000);
   for (auto& b : garbage) b = uint8_t(rng());
-  const Bytes full = encode(blocks(32, 32), Kind::Colour);
+  const Bytes full = EncodeJpeg(blocks(32, 32));
   const struct {
     const char* name;
     Bytes bytes;
@@ -184,7 +120,7 @@ TEST(ImageJpeg, NoDecodableHeaderGivesAnEmptyPicture) {
 }
 
 TEST(ImageJpeg, AbsurdDimensionsAreNotLoadable) {
-  Bytes file = encode(blocks(16, 16), Kind::Colour);
+  Bytes file = EncodeJpeg(blocks(16, 16));
   // The baseline frame header: FF C0, length, precision, height, width.
   size_t sof = 0;
   for (size_t i = 0; i + 1 < file.size(); ++i)
@@ -203,18 +139,13 @@ TEST(ImageJpeg, AbsurdDimensionsAreNotLoadable) {
 }
 
 TEST(ImageJpeg, LoadsFromAFile) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("miravel_jpg_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const Bytes file = encode(blocks(48, 32), Kind::Colour);
-  const std::string path = (dir / "pic.jpg").string();
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("pic.jpg", EncodeJpeg(blocks(48, 32))));
+  const std::string path = dir.File("pic.jpg");
   TBitmap out;
   ASSERT_TRUE(LoadJpegFile(path.c_str(), out));
   EXPECT_EQ(out.Width(), 48);
   TBitmap untouched(2, 2, pf8bit);
-  EXPECT_FALSE(LoadJpegFile((dir / "none.jpg").string().c_str(), untouched));
+  EXPECT_FALSE(LoadJpegFile(dir.File("none.jpg").c_str(), untouched));
   EXPECT_EQ(untouched.Width(), 2);
-  std::filesystem::remove_all(dir);
 }

@@ -2,35 +2,24 @@
 #include "platform/files/ini.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "support/temp_dir.h"
+
 namespace {
 
+// An empty configuration file of its own for one test.
 class IniFile {
  public:
-  IniFile() {
-    char tmpl[] = "/tmp/miravel-ini-XXXXXX";
-    int fd = mkstemp(tmpl);
-    EXPECT_GE(fd, 0);
-    if (fd >= 0) close(fd);
-    path_ = tmpl;
-  }
-  ~IniFile() { std::remove(path_.c_str()); }
-  void Write(const std::string& bytes) {
-    FILE* f = std::fopen(path_.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
+  IniFile() { EXPECT_TRUE(dir_.Write("test.ini", "")); }
+  void Write(const std::string& bytes) { ASSERT_TRUE(dir_.Write("test.ini", bytes)); }
   const char* path() const { return path_.c_str(); }
 
  private:
-  std::string path_;
+  TempDir dir_;
+  std::string path_ = dir_.File("test.ini");
 };
 
 std::string Read(const char* file, const char* section, const char* key, const char* def,

@@ -10,11 +10,9 @@
 
 #include "platform/text/cp932.h"
 #include "platform/text/text.h"
-#include "text_test_pixels.h"
+#include "support/text.h"
 
 namespace {
-
-using texttest::Sj;
 
 constexpr int32_t kWindowTextWidth = 600;  // the message window's text area
 const char kSpeaker[] = "【ミラ】　";         // a speaker's name drawn before the text
@@ -76,7 +74,7 @@ std::vector<int32_t> expectedStarts(const std::string& text, const std::string& 
       if (p < text.size() && text[p] == other) ++p;
     }
     first = false;
-    const std::string sj = Sj(line);
+    const std::string sj = Cp932(line);
     EXPECT_EQ(text.compare(p, sj.size(), sj), 0) << "the table's line \"" << line << "\"";
     starts.push_back(int32_t(p));
     p += sj.size();
@@ -89,19 +87,19 @@ int32_t widthOf(const BreakCase& c, const TFont& font) {
     case kWindow:
       return kWindowTextWidth;
     case kWindowAfterSpeaker:
-      return kWindowTextWidth - TextWidth(font, Sj(kSpeaker).c_str());
+      return kWindowTextWidth - TextWidth(font, Cp932(kSpeaker).c_str());
     case kFit:
       break;
   }
-  return TextWidth(font, Sj(c.fit).c_str()) + c.delta;
+  return TextWidth(font, Cp932(c.fit).c_str()) + c.delta;
 }
 
 TEST(TextBreak, LinesStartWhereExpected) {
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   const int32_t lh = TextHeight(font);
   for (const BreakCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    const std::string text = Sj(c.text);
+    const std::string text = Cp932(c.text);
     const int32_t width = widthOf(c, font);
     const std::vector<int32_t> want = expectedStarts(text, c.lines);
     EXPECT_EQ(DrawTextLineStarts(font, text.c_str(), -1, width, DT_WORDBREAK | DT_NOPREFIX), want);
@@ -118,7 +116,7 @@ const char kNoStart[] =
 const char kNoEnd[] = "（［｛「『【〔〈《‘“";
 
 std::vector<std::string> sjChars(const char* utf8) {
-  const std::string s = Sj(utf8);
+  const std::string s = Cp932(utf8);
   std::vector<std::string> out;
   for (size_t i = 0; i < s.size();) {
     const size_t n = IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
@@ -129,9 +127,9 @@ std::vector<std::string> sjChars(const char* utf8) {
 }
 
 TEST(TextBreak, NoLineStartsWithAClosingMarkOrEndsWithAnOpeningOne) {
-  const TFont font = texttest::WhiteGothic();
-  const int32_t w = TextWidth(font, Sj("あいう").c_str());
-  const std::string a = Sj("あ"), i = Sj("い"), u = Sj("う");
+  const TFont font = WhiteGothic();
+  const int32_t w = TextWidth(font, Cp932("あいう").c_str());
+  const std::string a = Cp932("あ"), i = Cp932("い"), u = Cp932("う");
   // "あいう" fits: a following closing mark takes "う" down with it.
   for (const std::string& mark : sjChars(kNoStart)) {
     const std::string text = a + i + u + mark;
@@ -152,19 +150,19 @@ TEST(TextBreak, NoLineStartsWithAClosingMarkOrEndsWithAnOpeningOne) {
 // Every story line of the demo, with names in place, in the message window with and without a
 // speaker's name before it.
 TEST(TextBreak, DemoTextNeverStartsALineWithAClosingMark) {
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   std::ifstream in(std::string(MIRAVEL_SOURCE_DIR) + "/demo/scenario.txt");
   ASSERT_TRUE(in.good());
   const std::vector<std::string> noStart = sjChars(kNoStart), noEnd = sjChars(kNoEnd);
   const int32_t widths[] = {kWindowTextWidth,
-                            kWindowTextWidth - TextWidth(font, Sj(kSpeaker).c_str())};
+                            kWindowTextWidth - TextWidth(font, Cp932(kSpeaker).c_str())};
   std::string utf8;
   int checked = 0;
   while (std::getline(in, utf8)) {
     if (utf8.empty() || utf8[0] == '#' || utf8[0] == ';' || utf8[0] == '\t') continue;
     for (size_t p; (p = utf8.find("$1")) != std::string::npos;) utf8.replace(p, 2, "そよかぜ");
     for (size_t p; (p = utf8.find("$2")) != std::string::npos;) utf8.replace(p, 2, "ソラ");
-    const std::string text = Sj(utf8);
+    const std::string text = Cp932(utf8);
     for (int32_t width : widths) {
       const std::vector<int32_t> starts =
           DrawTextLineStarts(font, text.c_str(), -1, width, DT_WORDBREAK);

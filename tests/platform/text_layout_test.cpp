@@ -10,13 +10,11 @@
 
 #include "platform/text/cp932.h"
 #include "platform/text/text.h"
-#include "text_test_pixels.h"
+#include "support/pictures.h"
+#include "support/pixels.h"
+#include "support/text.h"
 
 namespace {
-
-using texttest::Canvas;
-using texttest::Difference;
-using texttest::Sj;
 
 constexpr TColor kBg = RGB(10, 20, 30);
 
@@ -24,7 +22,7 @@ constexpr TColor kBg = RGB(10, 20, 30);
 // average character widths. Returns the line's width.
 int32_t drawExpectedLine(TBitmap* b, const TFont& font, const std::string& utf8, int32_t x,
                          int32_t y) {
-  const std::string s = Sj(utf8);
+  const std::string s = Cp932(utf8);
   const int32_t tab = 8 * TextAveCharWidth(font);
   TFont underlined = font;
   underlined.Underline = true;
@@ -113,20 +111,20 @@ class DrawTextLayout : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(DrawTextLayout, MatchesLinesDrawnOneByOne) {
   const LayoutCase& c = GetParam();
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   const int32_t lh = TextHeight(font);
-  const std::string text = Sj(c.text);
-  const std::string fit = Sj(c.fit);
+  const std::string text = Cp932(c.text);
+  const std::string fit = Cp932(c.fit);
   const int32_t left = 40, top = 6;
   const TRect rect{left, top, left + TextWidth(font, fit.c_str()) + c.delta, top + 60};
 
-  TBitmap drawn = Canvas(700, 150, kBg);
+  TBitmap drawn = SolidPicture(700, 150, kBg);
   TRect r = rect;
   const int32_t height = DrawTextA(&drawn, font, text.c_str(), -1, &r, c.format);
   EXPECT_EQ(r, rect) << "drawing must not change the rectangle";
   EXPECT_EQ(height, lh * int32_t(c.lines.size()));
 
-  TBitmap expected = Canvas(700, 150, kBg);
+  TBitmap expected = SolidPicture(700, 150, kBg);
   int32_t widest = 0;
   for (size_t k = 0; k < c.lines.size(); ++k) {
     const int32_t w = lineWidth(font, c.lines[k]);
@@ -138,17 +136,17 @@ TEST_P(DrawTextLayout, MatchesLinesDrawnOneByOne) {
       x = rect.Right - w;
     drawExpectedLine(&expected, font, c.lines[k], x, rect.Top + int32_t(k) * lh);
   }
-  EXPECT_EQ(Difference(drawn, expected), "");
+  EXPECT_EQ(PixelDifference(drawn, expected), "");
 
   // Measuring gives the size of the same lines and draws nothing.
-  TBitmap untouched = Canvas(700, 150, kBg);
+  TBitmap untouched = SolidPicture(700, 150, kBg);
   TRect calc = rect;
   EXPECT_EQ(DrawTextA(&untouched, font, text.c_str(), -1, &calc, c.format | DT_CALCRECT), height);
   EXPECT_EQ(calc.Left, rect.Left);
   EXPECT_EQ(calc.Top, rect.Top);
   EXPECT_EQ(calc.Right, rect.Left + widest);
   EXPECT_EQ(calc.Bottom, rect.Top + height);
-  EXPECT_EQ(Difference(untouched, Canvas(700, 150, kBg)), "");
+  EXPECT_EQ(PixelDifference(untouched, SolidPicture(700, 150, kBg)), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Text, DrawTextLayout, testing::ValuesIn(kCases),
@@ -160,18 +158,18 @@ INSTANTIATE_TEST_SUITE_P(Text, DrawTextLayout, testing::ValuesIn(kCases),
                          });
 
 TEST(TextLayout, CountGivesTheBytesToDraw) {
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   TRect a{0, 0, 600, 100}, b = a;
   DrawTextA(nullptr, font, "abc def", 3, &a, DT_CALCRECT);
   DrawTextA(nullptr, font, "abc", -1, &b, DT_CALCRECT);
   EXPECT_EQ(a, b);
   // A count that ends inside a two-byte character leaves a lone lead byte: one replacement.
-  const std::string s = Sj("あい");
-  EXPECT_EQ(TextWidth(font, s.c_str(), 3), TextWidth(font, Sj("あ・").c_str()));
+  const std::string s = Cp932("あい");
+  EXPECT_EQ(TextWidth(font, s.c_str(), 3), TextWidth(font, Cp932("あ・").c_str()));
 }
 
 TEST(TextLayout, EmptyTextIsOneLineHighButMeasuresNothing) {
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   for (unsigned fmt : {0u, unsigned(DT_WORDBREAK), unsigned(DT_SINGLELINE)}) {
     TRect r{5, 7, 300, 100};
     EXPECT_EQ(DrawTextA(nullptr, font, "", -1, &r, fmt | DT_CALCRECT), TextHeight(font));
@@ -185,13 +183,13 @@ TEST(TextLayout, EmptyTextIsOneLineHighButMeasuresNothing) {
   }
   TRect r{0, 0, 10, 10};
   EXPECT_EQ(DrawTextA(nullptr, font, "abc", -1, nullptr, DT_CALCRECT), 0);
-  TBitmap b = Canvas(50, 50, kBg);
+  TBitmap b = SolidPicture(50, 50, kBg);
   DrawTextA(&b, font, "", 0, &r, 0);
-  EXPECT_EQ(Difference(b, Canvas(50, 50, kBg)), "");
+  EXPECT_EQ(PixelDifference(b, SolidPicture(50, 50, kBg)), "");
 }
 
 TEST(TextLayout, TabStopsAreEightAverageWidths) {
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   const int32_t ave = TextAveCharWidth(font);
   // The monospaced Gothic faces have half-width letters of about half the em.
   EXPECT_NEAR(ave, TextWidth(font, "x"), 1);
@@ -201,7 +199,7 @@ TEST(TextLayout, TabStopsAreEightAverageWidths) {
 }
 
 TEST(TextLayout, VerticalPlacementOfASingleLine) {
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   const int32_t lh = TextHeight(font);
   const TRect rect{20, 30, 300, 131};
   struct Case {
@@ -217,16 +215,16 @@ TEST(TextLayout, VerticalPlacementOfASingleLine) {
       {DT_BOTTOM, rect.Top, lh},
   };
   for (const Case& c : cases) {
-    TBitmap drawn = Canvas(320, 200, kBg), expected = Canvas(320, 200, kBg);
+    TBitmap drawn = SolidPicture(320, 200, kBg), expected = SolidPicture(320, 200, kBg);
     TRect r = rect;
     EXPECT_EQ(DrawTextA(&drawn, font, "Hello", -1, &r, c.format), c.result) << c.format;
     TextOut(expected, font, rect.Left, c.y, "Hello");
-    EXPECT_EQ(Difference(drawn, expected), "") << c.format;
+    EXPECT_EQ(PixelDifference(drawn, expected), "") << c.format;
   }
 }
 
 TEST(TextLayout, UndecodableBytesDrawOneReplacementGlyphEach) {
-  const TFont font = texttest::WhiteGothic();
+  const TFont font = WhiteGothic();
   struct Case {
     std::string raw;
     const char* shown;  // UTF-8, "・" standing for the replacement glyph
@@ -237,19 +235,19 @@ TEST(TextLayout, UndecodableBytesDrawOneReplacementGlyphEach) {
       {"\x82\xA0\x82", "あ・"},  // a lead byte at the very end
   };
   for (const Case& c : cases) {
-    TBitmap drawn = Canvas(400, 40, kBg), expected = Canvas(400, 40, kBg);
+    TBitmap drawn = SolidPicture(400, 40, kBg), expected = SolidPicture(400, 40, kBg);
     TRect r{0, 0, 400, 40};
     DrawTextA(&drawn, font, c.raw.c_str(), int32_t(c.raw.size()), &r, DT_NOPREFIX);
-    const std::string shown = Sj(c.shown);
+    const std::string shown = Cp932(c.shown);
     TextOut(expected, font, 0, 0, shown.c_str());
-    EXPECT_EQ(Difference(drawn, expected), "") << c.shown;
+    EXPECT_EQ(PixelDifference(drawn, expected), "") << c.shown;
     EXPECT_EQ(TextWidth(font, c.raw.c_str(), int32_t(c.raw.size())),
               TextWidth(font, shown.c_str()));
   }
   // The replacement glyph is visible.
-  TBitmap b = Canvas(40, 40, kBg);
+  TBitmap b = SolidPicture(40, 40, kBg);
   TextOut(b, font, 0, 0, "\x80");
-  EXPECT_GT(texttest::InkCount(b, kBg), 10);
+  EXPECT_GT(CountPixelsNot(b, kBg), 10);
 }
 
 }  // namespace

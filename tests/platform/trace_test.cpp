@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -21,17 +22,8 @@ struct TraceLine {
 
 class TraceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/miravel-trace-XXXXXX";
-    int fd = mkstemp(tmpl);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    path_ = tmpl;
-  }
-  void TearDown() override {
-    TraceToFile(nullptr);
-    std::remove(path_.c_str());
-  }
+  void SetUp() override { ASSERT_TRUE(dir_.Write("trace.txt", "")); }
+  void TearDown() override { TraceToFile(nullptr); }
   // Parses every line; a line that does not have exactly the three fields fails the test.
   std::vector<TraceLine> Lines() {
     std::ifstream in(path_);
@@ -47,7 +39,8 @@ class TraceTest : public ::testing::Test {
     }
     return out;
   }
-  std::string path_;
+  TempDir dir_;
+  std::string path_ = dir_.File("trace.txt");
 };
 
 TEST_F(TraceTest, WritesOneLinePerCallWithTimesFromTheFirstCall) {

@@ -22,14 +22,7 @@ class Choices : public ::testing::Test {
     ASSERT_STREQ(f->TreeViewSinario.Item(3)->Title(), "Alpine");
     ASSERT_STREQ(f->TreeViewSinario.Item(5)->Title(), "Right");
   }
-  void setRoot(const Lines& body) {
-    std::string text;
-    for (const std::string& l : body) text += Cp932(l) + "\n";
-    f->TreeViewSinario.Item(0)->SetBody(text);
-    f->NodeIndex = 0;
-    f->LineIndex = 0;
-    f->TextSubState = tsTyping;
-  }
+  void setRoot(const Lines& body) { s.StartRoot(body); }
   void clearReadMarks() {
     std::memset(f->ReadFlags.ReadBits, 0, sizeof f->ReadFlags.ReadBits);
     std::memset(f->SaveData.SlotReadBits, 0, sizeof f->SaveData.SlotReadBits);

@@ -20,12 +20,7 @@ class Conditions : public ::testing::Test {
 
   // Gives the root the body lines, starts it from its first line and runs it.
   Lines run(const Lines& body, std::initializer_list<int> flags = {}) {
-    std::string text;
-    for (const std::string& l : body) text += Cp932(l) + "\n";
-    f->TreeViewSinario.Item(0)->SetBody(text);
-    f->NodeIndex = 0;
-    f->LineIndex = 0;
-    f->TextSubState = tsTyping;
+    s.StartRoot(body);
     for (int n : flags) f->SaveData.SetFlag(n);
     return s.RunNode();
   }

@@ -2,51 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+#include "support/tool_run.h"
+
 namespace {
 
-struct TempDir {
-  std::string path;
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "miravel-pack-XXXXXX").string();
-    const char* p = mkdtemp(tmpl.data());
-    path = p ? p : "";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-  std::string file(const char* name) const { return path + "/" + name; }
-};
-
-void writeFile(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-struct ToolRun {
-  int status;
-  std::string out, err;
-};
-
-ToolRun runTool(std::vector<std::string> args) {
-  std::vector<const char*> argv{"miravel-pack"};
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int status = RunPackTool(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
+ToolRun runTool(const std::vector<std::string>& args) {
+  return RunTool(RunPackTool, "miravel-pack", args);
 }
 
 std::string pack(const std::string& utf8, bool scramble) {
@@ -156,45 +122,45 @@ TEST(UnpackScenario, RejectsBytesThatAreNotText) {
 TEST(PackTool, PacksUnpacksAndWritesNothingOnError) {
   TempDir dir;
   const std::string text = "開始 \r\n本文\r\n\t次 \r\n続き\r\n";
-  writeFile(dir.file("in.txt"), text);
+  ASSERT_TRUE(dir.Write("in.txt", text));
 
-  ToolRun r = runTool({dir.file("in.txt"), dir.file("mscs.ssf")});
+  ToolRun r = runTool({dir.File("in.txt"), dir.File("mscs.ssf")});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::string packed = readFile(dir.file("mscs.ssf"));
+  std::string packed = dir.ReadText("mscs.ssf");
   TNodeTree tree;
-  ASSERT_TRUE(LoadScenarioFile(dir.file("mscs.ssf").c_str(), true, tree));
+  ASSERT_TRUE(LoadScenarioFile(dir.File("mscs.ssf").c_str(), true, tree));
   ASSERT_EQ(tree.Count(), 2);
   EXPECT_EQ(tree.Item(1)->BodyText(), "\x91\xB1\x82\xAB\n");  // 続き
 
-  r = runTool({"--plain", dir.file("in.txt"), dir.file("plain.ssf")});
+  r = runTool({"--plain", dir.File("in.txt"), dir.File("plain.ssf")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(readFile(dir.file("plain.ssf")), pack(text, false));
+  EXPECT_EQ(dir.ReadText("plain.ssf"), pack(text, false));
 
-  r = runTool({"--unpack", dir.file("mscs.ssf"), dir.file("back.txt")});
+  r = runTool({"--unpack", dir.File("mscs.ssf"), dir.File("back.txt")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(readFile(dir.file("back.txt")), text);
-  r = runTool({"--unpack", "--plain", dir.file("plain.ssf"), dir.file("back2.txt")});
+  EXPECT_EQ(dir.ReadText("back.txt"), text);
+  r = runTool({"--unpack", "--plain", dir.File("plain.ssf"), dir.File("back2.txt")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(readFile(dir.file("back2.txt")), text);
+  EXPECT_EQ(dir.ReadText("back2.txt"), text);
 
   // An unconvertible character: the old output stays as it was and no new file appears.
-  writeFile(dir.file("bad.txt"), "ok\nab😀\n");
-  r = runTool({dir.file("bad.txt"), dir.file("mscs.ssf")});
+  ASSERT_TRUE(dir.Write("bad.txt", "ok\nab😀\n"));
+  r = runTool({dir.File("bad.txt"), dir.File("mscs.ssf")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find(dir.file("bad.txt") + ":2:3: "), std::string::npos) << r.err;
-  EXPECT_EQ(readFile(dir.file("mscs.ssf")), packed);
-  r = runTool({dir.file("bad.txt"), dir.file("new.ssf")});
+  EXPECT_NE(r.err.find(dir.File("bad.txt") + ":2:3: "), std::string::npos) << r.err;
+  EXPECT_EQ(dir.ReadText("mscs.ssf"), packed);
+  r = runTool({dir.File("bad.txt"), dir.File("new.ssf")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_FALSE(std::filesystem::exists(dir.file("new.ssf")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("new.ssf")));
 
   // Unreadable input, unwritable output.
-  r = runTool({dir.file("missing.txt"), dir.file("x.ssf")});
+  r = runTool({dir.File("missing.txt"), dir.File("x.ssf")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot read"), std::string::npos);
-  r = runTool({dir.file("in.txt"), dir.file("no/such/dir/x.ssf")});
+  r = runTool({dir.File("in.txt"), dir.File("no/such/dir/x.ssf")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot write"), std::string::npos);
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
   }
 }
@@ -224,9 +190,9 @@ TEST(PackTool, UsageErrorsExitWithTwo) {
 TEST(PackTool, TreeListsTheSameNodesForTextAndPackedFiles) {
   TempDir dir;
   const std::string text = "#BG 1\n\t\"A\" \n選択肢A \nA\n \n選択肢B \nB\n\tB-1\nb1\n";
-  writeFile(dir.file("s.txt"), text);
-  writeFile(dir.file("s.ssf"), pack(text, true));
-  writeFile(dir.file("p.ssf"), pack(text, false));
+  ASSERT_TRUE(dir.Write("s.txt", text));
+  ASSERT_TRUE(dir.Write("s.ssf", pack(text, true)));
+  ASSERT_TRUE(dir.Write("p.ssf", pack(text, false)));
 
   const std::string expected =
       "index depth lines children  title\n"
@@ -235,9 +201,9 @@ TEST(PackTool, TreeListsTheSameNodesForTextAndPackedFiles) {
       "    2     1     1        1    \"選択肢B\"  -> 3\n"
       "    3     2     1        0      \"\"\n";
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--tree", dir.file("s.txt")},
-        std::vector<std::string>{"--tree", dir.file("s.ssf")},
-        std::vector<std::string>{"--plain", "--tree", dir.file("p.ssf")}}) {
+       {std::vector<std::string>{"--tree", dir.File("s.txt")},
+        std::vector<std::string>{"--tree", dir.File("s.ssf")},
+        std::vector<std::string>{"--plain", "--tree", dir.File("p.ssf")}}) {
     ToolRun r = runTool(args);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected) << args.back();

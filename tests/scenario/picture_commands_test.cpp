@@ -429,8 +429,7 @@ TEST_F(PictureCommands, ShakesShowFourDisplacedFramesWithTheirPauses) {
 
 TEST_F(PictureCommands, JpegBackgroundLoadsAllImagesAndTheEndingPicture) {
   buildScene();
-  const std::vector<uint8_t> jpeg = EncodeJpeg(PictureGame::Solid(kB, 640, 480));
-  ASSERT_TRUE(g.h.folder.Write("grp/photo.jpg", jpeg.data(), jpeg.size()));
+  ASSERT_TRUE(g.h.folder.Write("grp/photo.jpg", EncodeJpeg(PictureGame::Solid(kB, 640, 480))));
   EXPECT_TRUE(f->ExecuteCommand("#LOADBKJPG=photo"));
   EXPECT_TRUE(g.h.fake.Boxes().empty());
   for (Image image : {kBk, kTemp, kOrg}) EXPECT_TRUE(near(pixel(image, pS1), kB)) << image;

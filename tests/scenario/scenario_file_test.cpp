@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/scenario_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -214,29 +215,14 @@ TEST(Scrambler, TwiceRestoresAndTopBitsStay) {
   ScrambleBuffer(nullptr, 0, ScenarioSeed);  // nothing to do, nothing touched
 }
 
-// A scratch folder, removed with everything in it.
-struct TempDir {
-  std::string path;
-  TempDir() {
-    std::string tmpl =
-        (std::filesystem::temp_directory_path() / "miravel-scenario-XXXXXX").string();
-    const char* p = mkdtemp(tmpl.data());
-    path = p ? p : "";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-};
-
 TEST(ScenarioFile, LoadsScrambledAndPlainFiles) {
   TempDir dir;
-  ASSERT_FALSE(dir.path.empty());
+  ASSERT_FALSE(dir.Path().empty());
   const std::string text = "はじまり \r\n本文\r\n\t選択 \r\n";
-  const std::string path = dir.path + "/mscs.ssf";
+  const std::string path = dir.Path() + "/mscs.ssf";
   for (bool scrambled : {true, false}) {
     SCOPED_TRACE(scrambled);
-    ASSERT_TRUE(WriteScenarioFile(dir.path, text, scrambled));
+    ASSERT_TRUE(WriteScenarioFile(dir.Path(), text, scrambled));
     TNodeTree tree;
     ASSERT_TRUE(LoadScenarioFile(path.c_str(), scrambled, tree));
     ASSERT_EQ(tree.Count(), 2);
@@ -245,7 +231,7 @@ TEST(ScenarioFile, LoadsScrambledAndPlainFiles) {
   }
   // The engine's own spelling of the path: "\\" separators and any case.
   TNodeTree tree;
-  EXPECT_TRUE(LoadScenarioFile((dir.path + "\\MSCS.SSF").c_str(), false, tree));
+  EXPECT_TRUE(LoadScenarioFile((dir.Path() + "\\MSCS.SSF").c_str(), false, tree));
   EXPECT_EQ(tree.Count(), 2);
 }
 
@@ -254,9 +240,9 @@ TEST(ScenarioFile, FailuresLeaveTheTreeUntouched) {
   TNodeTree tree;
   BuildScenarioTree("a\n\tb\n", 5, tree);
   ASSERT_EQ(tree.Count(), 2);
-  EXPECT_FALSE(LoadScenarioFile((dir.path + "/mscs.ssf").c_str(), true, tree));
-  std::filesystem::create_directory(dir.path + "/mscs.ssf");
-  EXPECT_FALSE(LoadScenarioFile((dir.path + "/mscs.ssf").c_str(), true, tree));
+  EXPECT_FALSE(LoadScenarioFile((dir.Path() + "/mscs.ssf").c_str(), true, tree));
+  std::filesystem::create_directory(dir.Path() + "/mscs.ssf");
+  EXPECT_FALSE(LoadScenarioFile((dir.Path() + "/mscs.ssf").c_str(), true, tree));
   EXPECT_FALSE(LoadScenarioFile(nullptr, true, tree));
   EXPECT_EQ(tree.Count(), 2);
   EXPECT_EQ(tree.Item(1)->BodyText(), "");

@@ -11,6 +11,7 @@
 
 #include "support/interp_story.h"
 #include "support/main_form_harness.h"
+#include "support/tool_run.h"
 
 namespace {
 
@@ -33,17 +34,8 @@ const char kDumped[] =
     "picture 0 \"END1A\"\n"
     "picture -5 \" with blanks \"\n";
 
-struct ToolRun {
-  int status;
-  std::string out, err;
-};
-
-ToolRun runTool(std::vector<std::string> args) {
-  std::vector<const char*> argv{"miravel-ending"};
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int status = RunEndingTool(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
+ToolRun runTool(const std::vector<std::string>& args) {
+  return RunTool(RunEndingTool, "miravel-ending", args);
 }
 
 }  // namespace
@@ -169,7 +161,7 @@ TEST(EndingText, MistakesNameTheirLine) {
 }
 
 TEST(EndingTool, BuildsDumpsAndReportsMistakes) {
-  TempFolder dir;
+  TempDir dir;
   ASSERT_TRUE(dir.Write("roll.txt", std::string(kAuthored)));
   ToolRun build = runTool({dir.File("roll.txt"), dir.File("mscs01.esf")});
   EXPECT_EQ(build.status, 0) << build.err;
@@ -177,8 +169,7 @@ TEST(EndingTool, BuildsDumpsAndReportsMistakes) {
 
   ToolRun toFile = runTool({"--dump", dir.File("mscs01.esf"), dir.File("back.txt")});
   EXPECT_EQ(toFile.status, 0) << toFile.err;
-  std::vector<uint8_t> back = dir.Read("back.txt");
-  EXPECT_EQ(std::string(back.begin(), back.end()), kDumped);
+  EXPECT_EQ(dir.ReadText("back.txt"), kDumped);
   ToolRun toOut = runTool({"--dump", dir.File("mscs01.esf")});
   EXPECT_EQ(toOut.out, kDumped);
 

@@ -28,7 +28,7 @@ bool near(TColor a, TColor b) {
 }
 
 // Writes mscsNN.esf from its description into folder.
-void writeEnding(const TempFolder& folder, int n, const char* description) {
+void writeEnding(const TempDir& folder, int n, const char* description) {
   TEndingFile file;
   std::vector<TPackMessage> errors;
   ASSERT_TRUE(ParseEndingText(description, file, errors));
@@ -47,8 +47,8 @@ class Ending : public ::testing::Test {
     FakeAudioClearCalls();
   }
   void writePicture(const char* name, TColor c) {
-    const std::vector<uint8_t> jpeg = EncodeJpeg(PictureGame::Solid(c, 64, 48));
-    ASSERT_TRUE(g.h.folder.Write(std::string("grp/") + name + ".JPG", jpeg.data(), jpeg.size()));
+    ASSERT_TRUE(g.h.folder.Write(std::string("grp/") + name + ".JPG",
+                                 EncodeJpeg(PictureGame::Solid(c, 64, 48))));
   }
   // Opens ending n as the script command does; the first message processing paints the
   // shrink animation, the second runs the roll to its end.

@@ -9,7 +9,8 @@
 
 #include "platform/pictures/bitmap.h"
 #include "platform/backend/fake/fake_backend.h"
-#include "platform/text_test_pixels.h"
+#include "support/pixels.h"
+#include "support/text.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ TEST(NovelLabel, AutoSizeMeasuresTheCaption) {
     SCOPED_TRACE(c.caption);
     LabelForm t;
     TNovelLabel label(&t.form);
-    label.Font = texttest::WhiteGothic(-20);
+    label.Font = WhiteGothic(-20);
     label.SetShowAccelChar(c.showAccel);
     label.SetCaption(c.caption);
     label.AdjustBounds();
@@ -60,7 +61,7 @@ TEST(NovelLabel, AutoSizeMeasuresTheCaption) {
 TEST(NovelLabel, RightJustifiedAutoSizeKeepsItsRightEdge) {
   LabelForm t;
   TNovelLabel label(&t.form);
-  label.Font = texttest::WhiteGothic(-20);
+  label.Font = WhiteGothic(-20);
   label.SetAlignment(taRightJustify);
   label.SetBounds(100, 10, 65, 17);
   label.SetCaption("AB");
@@ -103,7 +104,7 @@ TEST(NovelLabel, PaintsShadowEmbossAndLayoutWhereTheyBelong) {
     SCOPED_TRACE(c.name);
     LabelForm t;
     TNovelLabel label(&t.form);
-    label.Font = texttest::WhiteGothic(-20);
+    label.Font = WhiteGothic(-20);
     label.SetAutoSize(false);
     label.SetBounds(30, 20, 120, 60);
     label.Color = kShadow;
@@ -139,7 +140,7 @@ TEST(NovelLabel, CaptionChangeRepaintsOnlyWithDrawRefresh) {
     SCOPED_TRACE(refresh);
     LabelForm t;
     TNovelLabel label(&t.form);
-    label.Font = texttest::WhiteGothic(-20);
+    label.Font = WhiteGothic(-20);
     label.SetAutoSize(false);
     label.SetBounds(10, 10, 150, 40);
     label.SetTransparent(false);
@@ -148,12 +149,7 @@ TEST(NovelLabel, CaptionChangeRepaintsOnlyWithDrawRefresh) {
     label.SetCaption("I");
     t.form.Show();
     t.app.ProcessMessages();
-    auto inked = [&] {
-      int n = 0;
-      for (int32_t y = 10; y < 50; ++y)
-        for (int32_t x = 60; x < 160; ++x) n += t.form.Canvas().Pixel(x, y) != clBlack;
-      return n;
-    };
+    auto inked = [&] { return CountPixelsNot(t.form.Canvas(), Rect(60, 10, 160, 50), clBlack); };
     EXPECT_EQ(inked(), 0);
     label.SetCaption("IIIIIIIIIIIIIIIIIIIIIIIII");
     t.app.ProcessMessages();

@@ -12,16 +12,16 @@
 #include "platform/text/cp932.h"
 #include "shell/game_folder.h"
 #include "support/main_form_harness.h"
+#include "support/pictures.h"
 #include "support/scenario_builder.h"
 
 namespace {
 
 const char* kScenario = "line\r\n";
 
-void writeFramePicture(const TempFolder& folder, const std::string& relative) {
-  TBitmap bmp(20, 10, pf24bit);
-  std::filesystem::create_directories(std::filesystem::path(folder.File(relative)).parent_path());
-  ASSERT_TRUE(SaveBitmapFile(folder.File(relative).c_str(), bmp));
+// A 20 x 10 message-window frame picture.
+void writeFramePicture(const TempDir& folder, const std::string& relative) {
+  ASSERT_FALSE(WriteBmp(folder, relative, TBitmap(20, 10, pf24bit)).empty());
 }
 
 }  // namespace
@@ -184,7 +184,7 @@ TEST(Config, FolderNameEndingInTrailByte5CGetsASeparator) {
 // ---- the game folder ------------------------------------------------------------------------
 
 TEST(GameFolder, ProgramFolderAsStartedNotThroughLinks) {
-  TempFolder real, game;
+  TempDir real, game;
   ASSERT_TRUE(real.Write("miravel", "#!/bin/sh\n"));
   std::filesystem::create_symlink(real.File("miravel"), game.File("mygame"));
   SetCommandLine({game.File("mygame")});
@@ -196,7 +196,7 @@ TEST(GameFolder, ProgramFolderAsStartedNotThroughLinks) {
 }
 
 TEST(GameFolder, RelativeProgramPathIsTakenFromTheCurrentFolder) {
-  TempFolder game;
+  TempDir game;
   std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::current_path(game.Path());
   SetCommandLine({"./sub/../miravel"});
@@ -217,7 +217,7 @@ class GameFolderDir : public ::testing::TestWithParam<DirCase> {};
 
 TEST_P(GameFolderDir, ChoosesTheConfiguration) {
   const DirCase& c = GetParam();
-  TempFolder prog, game;
+  TempDir prog, game;
   for (const std::string& name : c.files) ASSERT_TRUE(game.Write(name, "x"));
   SetCommandLine({prog.File("miravel"), game.Path() + "/"});
   TGameFolder g = LocateGameFolder();
@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GameFolder, GameFolderArgumentRunsTheGameThere) {
   MainFormHarness h;
-  TempFolder game;
+  TempDir game;
   ASSERT_TRUE(WriteScenarioFile(game.Path(), kScenario));
   ASSERT_TRUE(game.Write("Game.exe", "MZ"));
   ASSERT_TRUE(game.Write("Game.ini", "[SYSTEM]\nCAPTION=copied\n"));
@@ -253,7 +253,7 @@ TEST(GameFolder, GameFolderArgumentRunsTheGameThere) {
 
 TEST(GameFolder, ReadOnlyGameSavesInTheDataFolder) {
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-  TempFolder prog, game, data;
+  TempDir prog, game, data;
   ASSERT_TRUE(::chmod(game.Path().c_str(), 0555) == 0);
   ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
   SetCommandLine({prog.File("miravel"), game.Path()});

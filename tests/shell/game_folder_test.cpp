@@ -31,7 +31,7 @@ class InstalledDemo : public ::testing::TestWithParam<InstalledCase> {};
 
 TEST_P(InstalledDemo, ChoosesTheGame) {
   const InstalledCase& c = GetParam();
-  TempFolder prefix;
+  TempDir prefix;
   ASSERT_TRUE(prefix.Write("bin/miravel", "#!/bin/sh\n"));
   for (const std::string& name : c.files) ASSERT_TRUE(prefix.Write(name, "x"));
   if (std::string(c.program).rfind("link/", 0) == 0) {
@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 // whether or not its own folder can be written (the superuser can write it, but files left there
 // would outlive the package).
 TEST(InstalledDemo, DemoSavesInTheDataFolder) {
-  TempFolder prefix, data;
+  TempDir prefix, data;
   ASSERT_TRUE(prefix.Write("bin/miravel", "#!/bin/sh\n"));
   ASSERT_TRUE(prefix.Write(kDemoIni, "[SYSTEM]\n"));
   ASSERT_EQ(::chmod(prefix.File("share/miravel/demo").c_str(), 0555), 0);

@@ -9,6 +9,8 @@
 #include "paint/splpaint.h"
 #include "platform/text/cp932.h"
 #include "support/picture_game.h"
+#include "support/pixels.h"
+#include "support/text.h"
 
 namespace {
 
@@ -18,12 +20,6 @@ constexpr TColor kScene = RGB(200, 100, 50);
 TColor scaled(TColor c, int percent) {
   auto ch = [percent](uint8_t v) { return uint8_t(std::min(255, v * std::max(percent, 0) / 100)); };
   return RGB(ch(GetRValue(c)), ch(GetGValue(c)), ch(GetBValue(c)));
-}
-
-std::string cp932(const std::string& utf8) {
-  std::string out;
-  EXPECT_TRUE(Utf8ToCp932(utf8, out));
-  return out;
 }
 
 // Leftmost column in rows [top, bottom) where a differs from b; -1 when they agree.
@@ -36,13 +32,6 @@ int leftmostChange(const TBitmap& a, const TBitmap& b, int top, int bottom) {
         break;
       }
   return best;
-}
-
-int countColour(const TBitmap& b, const TRect& r, TColor c, int dy = 0) {
-  int n = 0;
-  for (int y = r.Top; y < r.Bottom; ++y)
-    for (int x = r.Left; x < r.Right; ++x) n += b.Pixel(x, y + dy) == c ? 1 : 0;
-  return n;
 }
 
 class MessageWindow : public ::testing::Test {
@@ -113,7 +102,7 @@ TEST_F(MessageWindow, BackgroundDarkeningBevelAndFrame) {
 TEST_F(MessageWindow, SpeakerNameIndentsEveryLineOfTheText) {
   std::string text;
   for (int i = 0; i < 40; ++i) text += "あ";  // wraps onto a second line at either width
-  const std::string line = cp932(text);
+  const std::string line = Cp932(text);
   const int lineHeight = TextHeight(g.sp().Font);
   ASSERT_GT(lineHeight, 20);
   const int top = f->TextDrawRect.Top;
@@ -135,7 +124,7 @@ TEST_F(MessageWindow, SpeakerNameIndentsEveryLineOfTheText) {
   } cases[] = {{"ABCD", 53}, {"太郎", 53}, {"A", 13}, {"AB", 26}, {"ABCDEFGH", 106}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const TBitmap withName = draw(cp932(c.name));
+    const TBitmap withName = draw(Cp932(c.name));
     EXPECT_EQ(leftmostChange(withName, g.sp().Temp, line2Top, line2Bottom), plainLine2 + c.indent);
     // The name itself starts at the left edge of the text area.
     const int nameLeft = leftmostChange(withName, g.sp().Temp, top, top + lineHeight - 4);
@@ -162,7 +151,7 @@ TEST_F(MessageWindow, RevealPacingPerSpeedAndExtraWait) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.utf8);
-    const std::string line = cp932(c.utf8);
+    const std::string line = Cp932(c.utf8);
     f->ReadFlags.Options.TextSpeed = uint8_t(c.speed);
     f->TextWaitMs = c.waitMs;
     f->TextPos = 0;
@@ -326,13 +315,13 @@ TEST_F(MessageWindow, BacklogButtonsHitStrictlyInside) {
     g.h.fake.AtNow().SetCursor(c.x, c.y);
     EXPECT_EQ(f->DrawBacklogButtons(), c.hit);
     const TBitmap& bk = g.sp().BkGnd;
-    const int upYellow = countColour(bk, f->BacklogUpRect, clYellow);
-    const int downYellow = countColour(bk, f->BacklogDownRect, clYellow);
+    const int upYellow = CountPixels(bk, f->BacklogUpRect, clYellow);
+    const int downYellow = CountPixels(bk, f->BacklogDownRect, clYellow);
     EXPECT_EQ(upYellow > 0, c.hit == 1);
     EXPECT_EQ(downYellow > 0, c.hit == 2);
     // Both buttons are always drawn, white when not hovered.
-    EXPECT_EQ(countColour(bk, f->BacklogUpRect, clWhite) > 0, c.hit != 1);
-    EXPECT_EQ(countColour(bk, f->BacklogDownRect, clWhite) > 0, c.hit != 2);
+    EXPECT_EQ(CountPixels(bk, f->BacklogUpRect, clWhite) > 0, c.hit != 1);
+    EXPECT_EQ(CountPixels(bk, f->BacklogDownRect, clWhite) > 0, c.hit != 2);
   }
 }
 
@@ -354,7 +343,9 @@ TEST_F(MessageWindow, ClickWaitPagesThroughTheBacklogAndReturns) {
   EXPECT_EQ(f->BacklogPos, 1);
   EXPECT_EQ(f->NeedNextLine, 0);
   EXPECT_EQ(f->ClickPending, 0);
-  EXPECT_GT(countColour(g.h.fake.LastFrame(), textArea, clYellow, barHeight()), 0)
+  const TRect textInFrame = Rect(textArea.Left, textArea.Top + barHeight(), textArea.Right,
+                                 textArea.Bottom + barHeight());
+  EXPECT_GT(CountPixels(g.h.fake.LastFrame(), textInFrame, clYellow), 0)
       << "the entry is shown in the backlog colour";
   EXPECT_TRUE(click(590, 332));
   EXPECT_EQ(f->BacklogPos, 0);
@@ -385,7 +376,7 @@ TEST_F(MessageWindow, ClickWaitPagesThroughTheBacklogAndReturns) {
   EXPECT_EQ(f->TextSubState, tsTyping);
   EXPECT_EQ(f->PrevTextSubState, tsWaitClick);
   // The window is cleared back to the scene and its background drawn again.
-  EXPECT_EQ(countColour(g.sp().BkGnd, textArea, clYellow), 0);
+  EXPECT_EQ(CountPixels(g.sp().BkGnd, textArea, clYellow), 0);
   EXPECT_EQ(g.sp().BkGnd.Pixel(300, 400), scaled(kScene, 60));
 }
 
@@ -424,9 +415,9 @@ TEST_F(MessageWindow, ClickMarkBlinksEveryHalfSecond) {
         toggles.push_back(now() - start);
         const TBitmap& bk = g.sp().BkGnd;
         const TColor hidden = noTextBack ? kScene : scaled(kScene, 60);
-        const int plain = countColour(bk, mark, hidden);
+        const int plain = CountPixels(bk, mark, hidden);
         if (shown)
-          EXPECT_GT(countColour(bk, mark, clWhite), 0) << "mark drawn";
+          EXPECT_GT(CountPixels(bk, mark, clWhite), 0) << "mark drawn";
         else
           EXPECT_EQ(plain, mark.Width() * mark.Height()) << "mark erased to the scene";
       }
@@ -464,10 +455,10 @@ TEST_F(MessageWindow, EmptyBacklogEntryShowsAnEmptyWindow) {
   f->Backlog->Add("live");
   g.h.fake.AtNow().SetCursor(300, 200);
   f->showBacklogEntry(0);
-  EXPECT_EQ(countColour(g.sp().BkGnd, f->TextDrawRect, clYellow), 0);
+  EXPECT_EQ(CountPixels(g.sp().BkGnd, f->TextDrawRect, clYellow), 0);
   EXPECT_EQ(g.sp().BkGnd.Pixel(300, 400), scaled(kScene, 60));
   f->showBacklogEntry(7);  // out of range: also empty, never a crash
-  EXPECT_EQ(countColour(g.sp().BkGnd, f->TextDrawRect, clYellow), 0);
+  EXPECT_EQ(CountPixels(g.sp().BkGnd, f->TextDrawRect, clYellow), 0);
 }
 
 }  // namespace

@@ -246,7 +246,7 @@ TEST_F(Window, MovingTheWindowKeepsVisibleSubFormsAtTheOrigin) {
 TEST(WindowDrop, GameFolderEndsThisGameThroughItsQuestion) {
   // What is dropped, the answer to the close question (0: no question expected), and whether the
   // program then leaves for the dropped game.
-  TempFolder other, notAGame;
+  TempDir other, notAGame;
   ASSERT_TRUE(other.Write("mscs.ssf", "x"));
   ASSERT_TRUE(notAGame.Write("readme.txt", "x"));
   struct Case {

@@ -2,17 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/pictures.h"
 #include "support/scenario_builder.h"
-
-namespace {
-
-TBitmap solid(TColor c) {
-  TBitmap b(640, 480);
-  FillRect(b, Rect(0, 0, 640, 480), c);
-  return b;
-}
-
-}  // namespace
 
 PlayGame::PlayGame(std::string_view scenarioUtf8, std::string_view grpIni) {
   std::string ini = "[GRP]\r\nFRAMEGRP=\r\nLOGO=LOGO\r\nTITLE=TITLE\r\n";
@@ -25,8 +16,7 @@ PlayGame::PlayGame(std::string_view scenarioUtf8, std::string_view grpIni) {
   } pictures[] = {
       {"LOGO.BMP", kLogo}, {"TITLE.BMP", kTitle}, {"scene.bmp", kScene}, {"other.bmp", kOther}};
   for (const Picture& p : pictures)
-    EXPECT_TRUE(
-        SaveBitmapFile(h.folder.File(std::string("grp/") + p.name).c_str(), solid(p.colour)));
+    WriteBmp(h.folder, std::string("grp/") + p.name, SolidPicture(640, 480, p.colour));
   EXPECT_TRUE(h.WriteScenario(scenarioUtf8));
   f = h.Start();
   if (!f || h.app.Terminated()) ADD_FAILURE() << "the game did not start";

@@ -6,12 +6,7 @@
 #include "platform/pictures/bitmap.h"
 #include "platform/text/cp932.h"
 #include "shell/game_folder.h"
-
-std::string Cp932(std::string_view utf8) {
-  std::string out;
-  if (!Utf8ToCp932(utf8, out)) ADD_FAILURE() << "no CP932 form: " << utf8;
-  return out;
-}
+#include "support/pictures.h"
 
 InterpStory::InterpStory(std::string_view utf8Scenario) {
   if (!h.WriteScenario(utf8Scenario)) return;
@@ -43,8 +38,16 @@ std::vector<std::string> InterpStory::RunNode(int maxLines) {
 
 std::string InterpStory::Speaker() const { return Cp932ToUtf8(form->SpeakerName); }
 
+void InterpStory::StartRoot(const std::vector<std::string>& utf8Lines) {
+  std::string text;
+  for (const std::string& l : utf8Lines) text += Cp932(l) + "\n";
+  form->TreeViewSinario.Item(0)->SetBody(text);
+  form->NodeIndex = 0;
+  form->LineIndex = 0;
+  form->TextSubState = tsTyping;
+}
+
 void InterpStory::PlainScene(TColor colour) {
-  TBitmap scene(640, 480);
-  FillRect(scene, Rect(0, 0, 640, 480), colour);
+  const TBitmap scene = SolidPicture(640, 480, colour);
   form->splPaintView->SetBkGnd(&scene, true);
 }

@@ -11,6 +11,7 @@
 
 #include "platform/types.h"
 #include "support/main_form_harness.h"
+#include "support/text.h"
 
 class InterpStory {
  public:
@@ -28,6 +29,9 @@ class InterpStory {
   // jumps are followed into the node they lead to.
   std::vector<std::string> RunNode(int maxLines = 1000);
 
+  // Gives the root node these body lines (UTF-8) and puts the story on its first line, typing.
+  void StartRoot(const std::vector<std::string>& utf8Lines);
+
   // Gives the play area a 640 x 480 scene of one colour in all three images.
   void PlainScene(TColor colour);
 
@@ -37,6 +41,3 @@ class InterpStory {
   MainFormHarness h;
   TMainFrm* form = nullptr;
 };
-
-// UTF-8 to CP932 for test literals that are not the program's own texts.
-std::string Cp932(std::string_view utf8);

@@ -5,5 +5,10 @@
 
 #include "platform/pictures/bitmap.h"
 
-// The bytes of a baseline colour JPEG file of pic (read as blue-green-red rows).
-std::vector<uint8_t> EncodeJpeg(const TBitmap& pic, int quality = 95);
+// How the picture is stored: baseline colour, progressive colour, one grey channel (the green
+// one), or Adobe's inverted CMYK (no black ink).
+enum class JpegKind { Colour, Progressive, Grey, Cmyk };
+
+// The bytes of a JPEG file of pic (read as blue-green-red rows).
+std::vector<uint8_t> EncodeJpeg(const TBitmap& pic, int quality = 95,
+                                JpegKind kind = JpegKind::Colour);

@@ -16,26 +16,7 @@
 #include "platform/windows/app.h"
 #include "platform/backend/fake/fake_backend.h"
 #include "shell/main_form.h"
-
-// A fresh directory under the system's temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& Path() const { return path_; }  // native, without a trailing "/"
-  std::string File(std::string_view name) const;     // Path() + "/" + name
-  bool Write(std::string_view name, std::string_view bytes) const;  // creates folders on the way
-  bool Write(std::string_view name, const void* data, size_t size) const;
-  bool Exists(std::string_view name) const;
-  std::vector<uint8_t> Read(std::string_view name) const;  // empty when missing
-  bool MakeDir(std::string_view name) const;
-
- private:
-  std::string path_;
-};
+#include "support/temp_dir.h"
 
 // The engine path (CP932, "\\" separators) of a native path, as the engine builds its own.
 std::string EnginePath(const std::string& native);
@@ -47,7 +28,7 @@ class MainFormHarness {
 
   FakeBackend fake;
   TApplication app;
-  TempFolder folder;
+  TempDir folder;
   TMainFrm* form = nullptr;
 
   // Writes the scenario file of the game folder (scrambled as this engine reads it).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/pictures.h"
 #include "support/scenario_builder.h"
 
 PictureGame::PictureGame() {
@@ -22,11 +23,7 @@ PictureGame::PictureGame() {
   f->destroying = false;
 }
 
-TBitmap PictureGame::Solid(TColor c, int32_t w, int32_t h) {
-  TBitmap b(w, h);
-  FillRect(b, Rect(0, 0, w, h), c);
-  return b;
-}
+TBitmap PictureGame::Solid(TColor c, int32_t w, int32_t h) { return SolidPicture(w, h, c); }
 
 TBitmap PictureGame::Gradient(int32_t w, int32_t h) {
   TBitmap b(w, h);
@@ -36,7 +33,7 @@ TBitmap PictureGame::Gradient(int32_t w, int32_t h) {
 }
 
 bool PictureGame::WritePicture(const std::string& name, const TBitmap& picture) {
-  return SaveBitmapFile(h.folder.File("grp/" + name + ".bmp").c_str(), picture);
+  return !WriteBmp(h.folder, "grp/" + name + ".bmp", picture).empty();
 }
 
 std::string PictureGame::PicturePath(const std::string& name, const std::string& ext) {
