@@ -3,12 +3,11 @@
 
 #include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
+#include "support/temp_dir.h"
 #include "platform/backend/fake/fake_backend.h"
 
 namespace {
 
-using audiotest::ScratchDir;
-using audiotest::WriteFile;
 
 class AudioDevices : public ::testing::Test {
  protected:
@@ -134,12 +133,12 @@ class AudioSound : public AudioDevices {
  protected:
   void SetUp() override {
     AudioDevices::SetUp();
-    ASSERT_TRUE(WriteFile(dir.file("hit.wav"), "RIFF"));
-    ASSERT_TRUE(WriteFile(dir.file("rain.wav"), "RIFF"));
-    hit = dir.path() + "\\hit.wav";
-    rain = dir.path() + "\\rain.wav";
+    ASSERT_TRUE(dir.Write("hit.wav", "RIFF"));
+    ASSERT_TRUE(dir.Write("rain.wav", "RIFF"));
+    hit = dir.Path() + "\\hit.wav";
+    rain = dir.Path() + "\\rain.wav";
   }
-  ScratchDir dir;
+  TempDir dir;
   std::string hit, rain;
 };
 
@@ -152,7 +151,7 @@ TEST_F(AudioSound, OneChannelANewSoundReplacesTheOld) {
     std::string playing;  // what the channel holds afterwards
     bool loops;
   };
-  const std::string missing = dir.path() + "\\none.wav";
+  const std::string missing = dir.Path() + "\\none.wav";
   const Step steps[] = {
       {"once", hit, SND_ASYNC | SND_NODEFAULT, true, hit, false},
       {"a looping background replaces it", rain, 11, true, rain, true},

@@ -7,12 +7,11 @@
 #include "platform/windows/app.h"
 #include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
+#include "support/temp_dir.h"
 #include "platform/backend/fake/fake_backend.h"
 
 namespace {
 
-using audiotest::ScratchDir;
-using audiotest::WriteFile;
 
 // A form that handles the player's notices the way the game's main form does: the notify switch
 // goes on again and a play that completed starts once more.
@@ -40,11 +39,11 @@ class NoticeForm : public TForm {
 class AudioPlayer : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(dir.path().empty());
-    a = dir.path() + "\\0007.mid";  // an engine path: "\\" separators
-    b = dir.path() + "\\theme.ogg";
-    ASSERT_TRUE(WriteFile(dir.file("0007.mid"), "MThd"));
-    ASSERT_TRUE(WriteFile(dir.file("theme.ogg"), "OggS"));
+    ASSERT_FALSE(dir.Path().empty());
+    a = dir.Path() + "\\0007.mid";  // an engine path: "\\" separators
+    b = dir.Path() + "\\theme.ogg";
+    ASSERT_TRUE(dir.Write("0007.mid", "MThd"));
+    ASSERT_TRUE(dir.Write("theme.ogg", "OggS"));
     form.player = &player;
   }
   // Runs one step of a script: O open a, B open b, C close, P play, N play asking for a notice,
@@ -66,7 +65,7 @@ class AudioPlayer : public ::testing::Test {
   }
 
   FakeBackend fake;  // first made, last gone: the players close on its audio output
-  ScratchDir dir;
+  TempDir dir;
   std::string a, b;
   TApplication app;
   NoticeForm form;
@@ -142,10 +141,10 @@ TEST_F(AudioPlayer, ErrorsAndFileNames) {
   };
   const Case cases[] = {
       {"existing file", a, 0, mpStopped},
-      {"other case of the name", dir.path() + "\\0007.MID", 0, mpStopped},
-      {"missing file", dir.path() + "\\0008.mid", MCIERR_FILE_NOT_FOUND, mpNotReady},
+      {"other case of the name", dir.Path() + "\\0007.MID", 0, mpStopped},
+      {"missing file", dir.Path() + "\\0008.mid", MCIERR_FILE_NOT_FOUND, mpNotReady},
       {"no name", "", MCIERR_FILE_NOT_FOUND, mpNotReady},
-      {"a folder", dir.path(), MCIERR_FILE_NOT_FOUND, mpNotReady},
+      {"a folder", dir.Path(), MCIERR_FILE_NOT_FOUND, mpNotReady},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -14,11 +14,10 @@
 #include "platform/windows/app.h"
 #include "platform/audio/audio.h"
 #include "platform/audio_test_util.h"
+#include "support/temp_dir.h"
 
 namespace {
 
-using audiotest::ScratchDir;
-using audiotest::WriteFile;
 
 // The mixer runs on its own thread in real time, so these tests wait for it in real time.
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -51,10 +50,10 @@ class AudioReal : public ::testing::Test {
  protected:
   void SetUp() override {
     ShutdownAudio();
-    ASSERT_FALSE(dir.path().empty());
+    ASSERT_FALSE(dir.Path().empty());
   }
   void TearDown() override { ShutdownAudio(); }
-  ScratchDir dir;
+  TempDir dir;
   EnvGuard env;
 };
 
@@ -73,8 +72,8 @@ class RecordingForm : public TForm {
 
 TEST_F(AudioReal, WithoutADeviceEverythingIsASilentNoOp) {
   env.set("SDL_AUDIODRIVER", "no-such-driver");
-  ASSERT_TRUE(WriteFile(dir.file("a.wav"), audiotest::SineWav(22050, 1, 0.1, 440, 8000)));
-  std::string wav = dir.path() + "\\a.wav";
+  ASSERT_TRUE(dir.Write("a.wav", audiotest::SineWav(22050, 1, 0.1, 440, 8000)));
+  std::string wav = dir.Path() + "\\a.wav";
   EXPECT_FALSE(InitAudio());
   EXPECT_EQ(midiOutGetNumDevs(), 0u);
   EXPECT_EQ(waveOutGetNumDevs(), 0u);
@@ -99,8 +98,8 @@ TEST_F(AudioReal, WithoutADeviceEverythingIsASilentNoOp) {
 
 TEST_F(AudioReal, MidiWithoutASoundfontOpensSilently) {
   env.set("SDL_AUDIODRIVER", "dummy");
-  env.set("SDL_SOUNDFONTS", dir.file("none.sf2"));
-  ASSERT_TRUE(WriteFile(dir.file("0003.mid"), audiotest::NotesMidi({60, 64, 67})));
+  env.set("SDL_SOUNDFONTS", dir.File("none.sf2"));
+  ASSERT_TRUE(dir.Write("0003.mid", audiotest::NotesMidi({60, 64, 67})));
   ::testing::internal::CaptureStderr();
   bool opened = InitAudio();
   std::string said = ::testing::internal::GetCapturedStderr();
@@ -109,7 +108,7 @@ TEST_F(AudioReal, MidiWithoutASoundfontOpensSilently) {
   // Said once per run at most (an earlier test of this run may have said it already).
   EXPECT_LE(said.size(), 200u);
   TMediaPlayer player;
-  player.FileName = dir.path() + "\\0003.mid";
+  player.FileName = dir.Path() + "\\0003.mid";
   player.Open();
   EXPECT_EQ(player.Error(), 0);
   EXPECT_EQ(player.OpenedDeviceType(), dtSequencer);
@@ -172,16 +171,16 @@ class DiskOutput {
 };
 
 TEST_F(AudioReal, DiskOutputCarriesMidiAndWavAndFollowsTheVolumes) {
-  std::string out = dir.file("out.raw");
+  std::string out = dir.File("out.raw");
   env.set("SDL_AUDIODRIVER", "disk");
   env.set("SDL_DISKAUDIOFILE", out);
   env.set("SDL_DISKAUDIODELAY", "4");
   ASSERT_TRUE(InitAudio());
   DiskOutput disk(out);
 
-  ASSERT_TRUE(WriteFile(dir.file("sine.wav"), audiotest::SineWav(44100, 1, 1.0, 440, 16000)));
-  ASSERT_TRUE(WriteFile(dir.file("short.wav"), audiotest::SineWav(44100, 2, 0.3, 660, 8000)));
-  std::string sine = dir.path() + "\\sine.wav";
+  ASSERT_TRUE(dir.Write("sine.wav", audiotest::SineWav(44100, 1, 1.0, 440, 16000)));
+  ASSERT_TRUE(dir.Write("short.wav", audiotest::SineWav(44100, 2, 0.3, 660, 8000)));
+  std::string sine = dir.Path() + "\\sine.wav";
 
   EXPECT_LT(disk.mono(), 1.0) << "silence before anything plays";
 
@@ -211,7 +210,7 @@ TEST_F(AudioReal, DiskOutputCarriesMidiAndWavAndFollowsTheVolumes) {
     RecordingForm form;
     TMediaPlayer player(&form);
     form.player = &player;
-    player.FileName = dir.path() + "\\short.wav";
+    player.FileName = dir.Path() + "\\short.wav";
     player.Open();
     ASSERT_EQ(player.Error(), 0) << player.ErrorMessage();
     player.Notify = true;
@@ -233,12 +232,12 @@ TEST_F(AudioReal, DiskOutputCarriesMidiAndWavAndFollowsTheVolumes) {
   }
 
   // Files that cannot be decoded are refused without harm.
-  ASSERT_TRUE(WriteFile(dir.file("bad.wav"), "RIFF\x10\0\0\0WAVEjunk"));
-  ASSERT_TRUE(WriteFile(dir.file("bad.ogg"), std::string(300, '\x5A')));
-  EXPECT_FALSE(sndPlaySoundA((dir.path() + "\\bad.wav").c_str(), 3));
+  ASSERT_TRUE(dir.Write("bad.wav", "RIFF\x10\0\0\0WAVEjunk"));
+  ASSERT_TRUE(dir.Write("bad.ogg", std::string(300, '\x5A')));
+  EXPECT_FALSE(sndPlaySoundA((dir.Path() + "\\bad.wav").c_str(), 3));
   {
     TMediaPlayer bad;
-    bad.FileName = dir.path() + "\\bad.ogg";
+    bad.FileName = dir.Path() + "\\bad.ogg";
     bad.Open();
     EXPECT_EQ(bad.Error(), MCIERR_INVALID_FILE);
     EXPECT_EQ(bad.Mode(), mpNotReady);
@@ -253,11 +252,11 @@ TEST_F(AudioReal, DiskOutputCarriesMidiAndWavAndFollowsTheVolumes) {
   for (int i = 0; i < 40; ++i) notes.push_back(60 + (i % 5) * 2);
   std::string midi = audiotest::NotesMidi(notes, 500);
   midi[midi.find(std::string("\xC0\x00", 2)) + 1] = 19;  // church organ instead of piano
-  ASSERT_TRUE(WriteFile(dir.file("0001.mid"), midi));
-  ASSERT_TRUE(WriteFile(dir.file("0002.mid"), midi.substr(0, 30)));  // cut inside the track
+  ASSERT_TRUE(dir.Write("0001.mid", midi));
+  ASSERT_TRUE(dir.Write("0002.mid", midi.substr(0, 30)));  // cut inside the track
   {
     TMediaPlayer cut;
-    cut.FileName = dir.path() + "\\0002.mid";
+    cut.FileName = dir.Path() + "\\0002.mid";
     cut.Open();
     if (cut.Error() == 0) {  // a decoder may accept what it could read; it must not crash
       cut.Play();
@@ -265,7 +264,7 @@ TEST_F(AudioReal, DiskOutputCarriesMidiAndWavAndFollowsTheVolumes) {
     }
   }
   TMediaPlayer player;
-  player.FileName = dir.path() + "\\0001.mid";
+  player.FileName = dir.Path() + "\\0001.mid";
   player.Open();
   ASSERT_EQ(player.Error(), 0) << player.ErrorMessage();
   EXPECT_EQ(player.OpenedDeviceType(), dtSequencer);

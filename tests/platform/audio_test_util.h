@@ -1,35 +1,13 @@
-// Sound files and a scratch folder for the audio tests.
+// Sound files for the audio tests.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace audiotest {
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string tmpl = ::testing::TempDir() + "audio_XXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data())) path_ = buf.data();
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 inline void put16(std::string& s, uint16_t v) {
   s.push_back(char(v & 0xFF));
@@ -103,13 +81,6 @@ inline std::string NotesMidi(const std::vector<int>& notes, int quarterMs = 500)
   put32be(s, uint32_t(track.size()));
   s += track;
   return s;
-}
-
-inline bool WriteFile(const std::string& path, const std::string& bytes) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return fclose(f) == 0 && ok;
 }
 
 }  // namespace audiotest

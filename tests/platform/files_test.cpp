@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/backend/fake/fake_backend.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -19,16 +20,7 @@ namespace {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/miravel-files-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-  }
-  void TearDown() override {
-    InjectWriteFailure(0);
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
+  void TearDown() override { InjectWriteFailure(0); }
   // Creates a file (and its folders) below the root; name is native bytes.
   void Make(const std::string& rel, const std::string& content = "x") {
     fs::path p = fs::path(root_) / rel;
@@ -47,7 +39,8 @@ class FilesTest : public ::testing::Test {
     return names;
   }
   FakeBackend fake;  // the atomic rewrite's faults are injected through it
-  std::string root_;
+  TempDir dir_;
+  const std::string root_ = dir_.Path();
 };
 
 TEST_F(FilesTest, ResolvePath) {
