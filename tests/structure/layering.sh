@@ -4,10 +4,11 @@
 #     the rest of the engine sees the layer's own types and never SDL, FreeType, fontconfig,
 #     libjpeg, iconv or libunibreak;
 #   - the product's code names no test double: fakes live in src/platform/backend/fake.
-# Usage: layering.sh SOURCE-DIR [PLATFORM-LIBRARY]
-# With PLATFORM-LIBRARY (the built static library) it also checks that no fake symbol is in it.
+# Usage: layering.sh SOURCE-DIR [PLATFORM-LIBRARY [TOOL...]]
+# With PLATFORM-LIBRARY (the built static library) it also checks that no fake symbol is in it;
+# each TOOL (an author tool's program) must not hold the main form: tools need no window.
 set -uo pipefail
-root=${1:?usage: layering.sh SOURCE-DIR [PLATFORM-LIBRARY]}
+root=${1:?usage: layering.sh SOURCE-DIR [PLATFORM-LIBRARY [TOOL...]]}
 cd "$root" || exit 2
 failed=0
 
@@ -49,13 +50,20 @@ done < <(grep -rniE 'fake' src --include='*.cpp' --include='*.h' |
            grep -v '^src/platform/backend/fake/')
 
 if [[ $# -ge 2 ]]; then
-  symbols=$(nm -C "$2" 2>/dev/null | grep -iE ' [TtDdBbRrWV] .*fake' | head -5)
+  symbols=$(nm -C "$2" 2>/dev/null | grep -iE ' [TtDdBbRrWV] .*fake')
   if [[ -n $symbols ]]; then
     echo "layering: the platform library defines test doubles:"
-    echo "$symbols"
+    head -5 <<<"$symbols"
     failed=1
   fi
 fi
+
+for tool in "${@:3}"; do
+  if [[ $(nm -C "$tool" 2>/dev/null | grep -c 'TMainFrm::') != 0 ]]; then
+    echo "layering: $tool links the main form (TMainFrm)"
+    failed=1
+  fi
+done
 
 ((failed == 0)) && echo "layering: ok"
 exit $failed

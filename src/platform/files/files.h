@@ -1,3 +1,6 @@
+// platform/files: the file-system boundary (paths, whole-file reads, atomic writes) and INI
+// files (ini.h).
+//
 // The one file-system boundary. Engine paths are CP932 strings with "\\" separators, built as
 // the game logic builds them; here they become native paths.
 #pragma once
