@@ -12,17 +12,28 @@
 #include "platform/backend/sdl/sdl_backend.h"
 #include "shell/game_folder.h"
 #include "shell/main_form.h"
+#include "shell/settings.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: miravel [GAME-FOLDER] [--autoplay SCRIPT]\n"
+    "usage: miravel [OPTION]... [GAME-FOLDER]\n"
     "  Plays the game in GAME-FOLDER (its .ini file and its data files); without one, the game\n"
     "  whose files stand next to the program or, when there are none, the demo game installed\n"
     "  with it. A game folder dropped on the window is played next, once the running game has\n"
     "  ended through its close question.\n"
-    "  --autoplay SCRIPT  drives the game from an input script (clicks, keys, screenshots)\n"
-    "  --help             shows this text\n";
+    "  --fullscreen          starts in full screen\n"
+    "  --scale N             window scale: 1, 2, 3 or fit\n"
+    "  --smooth              smooth filtering when the picture is scaled\n"
+    "  --soundfont FILE      a SoundFont file for MIDI music\n"
+    "  --volume-music N      music volume, 0 to 100, on top of the game's own\n"
+    "  --volume-sound N      sound volume, 0 to 100, on top of the game's own\n"
+    "  --texthook[=clipboard]  prints every text line as it is shown (UTF-8, one line each) on\n"
+    "                        standard output, or puts it on the clipboard\n"
+    "  --autoplay SCRIPT     drives the game from an input script (clicks, keys, screenshots)\n"
+    "  --help                shows this text\n"
+    "  The options other than --autoplay and --texthook override the player's settings file\n"
+    "  ($XDG_CONFIG_HOME/miravel/settings.ini) for this run.\n";
 
 }  // namespace
 
@@ -46,6 +57,12 @@ int main(int argc, char** argv) {
       continue;
     }
     args.emplace_back(argv[i]);
+  }
+  LoadPlayerSettings();
+  std::string error;
+  if (!ParsePlayerOptions(args, &error)) {
+    std::fprintf(stderr, "miravel: %s (see miravel --help)\n", error.c_str());
+    return 2;
   }
   SetCommandLine(args);
   if (!InstallSdlBackend(autoplay)) return 1;

@@ -131,7 +131,9 @@ std::string findIni(const std::string& dir, const std::string& base) {
   return preferred;
 }
 
-std::string homeDir() {
+}  // namespace
+
+std::string HomeDir() {
   const char* home = std::getenv("HOME");
   if (home && *home) return home;
   if (const passwd* pw = ::getpwuid(::getuid())) {
@@ -139,6 +141,8 @@ std::string homeDir() {
   }
   return "";
 }
+
+namespace {
 
 // $XDG_DATA_HOME/miravel/<name> (default ~/.local/share), created when missing; empty when it
 // cannot be made.
@@ -148,7 +152,7 @@ std::string fallbackSaveDir(const std::string& gameDir) {
   if (xdg && xdg[0] == '/') {
     data = xdg;
   } else {
-    std::string home = homeDir();
+    std::string home = HomeDir();
     if (home.empty()) return "";
     data = home + "/.local/share";
   }

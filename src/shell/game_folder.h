@@ -36,3 +36,6 @@ bool IsGameFolder(const std::string& nativeDir);
 // Engine path (CP932 with "\\" separators) of a native (UTF-8, "/") path. A name that CP932
 // cannot hold keeps its native bytes and separators.
 std::string EnginePathFromNative(const std::string& native);
+
+// The user's home folder: $HOME, else the password database's; empty when neither names one.
+std::string HomeDir();
