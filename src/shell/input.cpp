@@ -150,3 +150,8 @@ void TMainFrm::splPaintViewMouseUp(TForm* Sender, TMouseButton Button, TShiftSta
   LeftButtonDown = 0;
   ReleaseCapture();
 }
+
+void TMainFrm::KeyDown(int key, TShiftState shift) {
+  if (displayKey(key, shift) || modeKey(key, shift)) return;
+  playerKey(key, shift);
+}

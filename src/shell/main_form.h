@@ -376,6 +376,21 @@ class TMainFrm : public TForm {
   // A click moves the game from state from to state to: sets both states, waits for the step
   // frame in progress and redraws the clean scene into BkGnd (the caller shows it).
   void clickToState(int32_t from, int32_t to);
+  // A key on the main form (beyond the mouse the game is played with): the display keys, then
+  // the modes' keys, then the keys that stand for clicks and pointer moves.
+  void KeyDown(int key, TShiftState shift) override;
+
+  // ==== shell/keys.cpp: keyboard, wheel and gamepad as clicks and pointer moves =================
+  // True when the key was taken.
+  bool playerKey(int key, TShiftState shift);
+
+  // ==== shell/display.cpp: window scale, filtering and full screen ==============================
+  // True when the key was taken.
+  bool displayKey(int key, TShiftState shift);
+
+  // ==== shell/play_modes.cpp: skip and auto modes, screenshots, the text hook ===================
+  // True when the key was taken.
+  bool modeKey(int key, TShiftState shift);
 
   // ==== scenario/interpreter.cpp: command interpreter ============================================
   // The next line of the current node into buf (cleared to size first); false when NodeIndex

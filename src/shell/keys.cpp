@@ -1,0 +1,3 @@
+#include "shell/main_form.h"
+
+bool TMainFrm::playerKey(int key, TShiftState shift) { return false; }
