@@ -24,6 +24,16 @@ bool readRecord(const char* path, void* record, size_t size) {
   return true;
 }
 
+// Reads the file at path into record when it holds exactly one record of size bytes. A file of
+// another size is not a record this program wrote (cut short by a full disk on another system,
+// or not a save at all): loading it would take zeros for what is missing.
+bool readWholeRecord(const char* path, void* record, size_t size) {
+  std::vector<uint8_t> data;
+  if (!ReadWholeFile(path, data) || data.size() != size) return false;
+  std::memcpy(record, data.data(), size);
+  return true;
+}
+
 // The file-name part of an engine path: what follows the last separator.
 const char* fileNamePart(const char* path) {
   const char* name = path;
@@ -120,15 +130,16 @@ bool TMainFrm::SaveSlot(int slot) {
   return WriteWholeFileAtomic(path, &SaveData, sizeof SaveData);
 }
 
-// The slot is read aside first: a slot that cannot be read, or whose node is not in the
-// scenario (a scenario changed since the save), leaves the game as it was.
+// The slot is read aside first: a slot that cannot be read, that is not one whole record, or
+// whose node is not in the scenario (a scenario changed since the save), leaves the game as it
+// was.
 bool TMainFrm::LoadSlot(int slot, bool redraw) {
   if (slot < 1 || slot > kSlotCount) return false;
   char path[kPathBytes];
   slotPath(slot, path, sizeof path);
   if (!FileExists(path)) return false;
   TSaveData loaded{};
-  if (!readRecord(path, &loaded, sizeof loaded)) return false;
+  if (!readWholeRecord(path, &loaded, sizeof loaded)) return false;
   if (!TreeViewSinario.Item(loaded.SaveNodeIndex)) {
     ReportError(ecNodeNotFound);
     return false;

@@ -171,22 +171,6 @@ TEST_F(SaveFiles, NeverSavedSlotLoadsAtTheStart) {
   });
 }
 
-TEST_F(SaveFiles, ShortSlotFileLoadsWhatItHas) {
-  h.RunInGameLoop([&] {
-    TSaveData d{};
-    d.SaveNodeIndex = 2;
-    d.SaveLineIndex = 1;
-    d.Flags[0] = 0xFF;
-    writeSlot(2, &d, 100);  // ends inside Flags
-    f->SaveData.SetFlag(1000);
-    ASSERT_TRUE(f->LoadSlot(2, false));
-    EXPECT_EQ(f->NodeIndex, 2);
-    EXPECT_EQ(f->LineIndex, 1);
-    EXPECT_EQ(f->SaveData.Flags[0], 0xFF);
-    EXPECT_FALSE(f->SaveData.TestFlag(1000));  // the rest of the record is zero
-  });
-}
-
 TEST_F(SaveFiles, RefusedLoadsLeaveTheGameAsItWas) {
   h.RunInGameLoop([&] {
     struct Case {
@@ -194,19 +178,26 @@ TEST_F(SaveFiles, RefusedLoadsLeaveTheGameAsItWas) {
       int16_t node;  // SaveNodeIndex of the slot file; 0 with missing = true: no file
       bool missing;
       bool reportsNode;  // error 1 "node not found" is shown
+      size_t size = sizeof(TSaveData);  // bytes of the slot file written
     } cases[] = {
         {"MissingFile", 0, true, false},
         {"NodeBeyondTheTree", 99, false, true},
         {"NegativeNode", -3, false, true},
+        // Not one whole record: a valid node at its start does not make it loadable.
+        {"ShortFile", 2, false, false, 100},
+        {"EmptyFile", 2, false, false, 0},
+        {"LongFile", 2, false, false, sizeof(TSaveData) + 1},
     };
     for (const Case& c : cases) {
       h.fake.ClearBoxes();
       std::filesystem::remove(h.folder.File("orxdf03.svd"));
       if (!c.missing) {
+        uint8_t bytes[sizeof(TSaveData) + 1] = {};
         TSaveData d{};
         d.SaveNodeIndex = c.node;
         d.SaveLineIndex = 1;
-        writeSlot(3, &d, sizeof d);
+        std::memcpy(bytes, &d, sizeof d);
+        writeSlot(3, bytes, c.size);
       }
       f->NodeIndex = 1;
       f->LineIndex = 2;
