@@ -44,7 +44,13 @@ void TMainFrm::RunGameLoop() {
   if (splPaintView) {
     // Every surface white; the logo waits in OrgBkGnd as the target of the fade-in.
     splPaintView->FillBkWhite(true);
-    splPaintView->LoadBkGnd(LogoPath, true, 0);
+    if (!splPaintView->LoadBkGnd(LogoPath, true, 0) && splPaintView->BkGnd.Width() == 0) {
+      // No logo could be loaded and the surfaces hold no picture yet: they get a black picture
+      // of the play area's size, so that the title menu can still be drawn and the game
+      // started when the title picture cannot be loaded either.
+      const TBitmap black(kPlayWidth, kPlayHeight);
+      splPaintView->SetBkGnd(&black, true);
+    }
     splPaintView->FillBkWhite(false);
   }
   resetStepCursor();

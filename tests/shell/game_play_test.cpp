@@ -311,3 +311,26 @@ TEST(GamePlay, StartTransitionKindIsReadWhenUsed) {
       EXPECT_LE(framesAtStory - framesAtClick, 4u);
   }
 }
+
+TEST(GamePlay, TitleMenuIsReachableWithoutLogoAndTitlePictures) {
+  // With neither picture loadable the title menu is still drawn (over black) and takes a click.
+  for (bool undecodable : {false, true}) {
+    SCOPED_TRACE(undecodable ? "undecodable" : "missing");
+    PlayGame g(threeLines());
+    for (const char* name : {"grp/LOGO.BMP", "grp/TITLE.BMP"}) {
+      if (undecodable)
+        g.h.folder.Write(name, std::string("BM not a picture"));
+      else
+        std::remove(g.h.folder.File(name).c_str());
+    }
+    int inked = 0;
+    g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 240); })
+        .When(IdleIn(g, ssTitleMenu), [&] {
+          inked = g.CountPixels(g.f->MenuRects[18], IsWhitish);
+          g.ClickItem(18);
+        })
+        .When(InState(g, ssStory));
+    ASSERT_TRUE(g.Play());
+    EXPECT_GT(inked, 20);
+  }
+}
