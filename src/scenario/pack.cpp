@@ -243,11 +243,13 @@ std::string DescribeScenarioNote(const TScenarioNote& note) {
   std::string node = "node " + std::to_string(note.node);
   switch (note.kind) {
     case TScenarioNote::LineCut:
-      return "line of " + std::to_string(note.count) + " bytes is cut to " +
+      // The packer keeps the line whole; the engine reads its start when it loads the file.
+      return "line of " + std::to_string(note.count) + " bytes: the engine reads only its first " +
              std::to_string(kMaxScenarioLineBytes) + " bytes (" + node + ")";
     case TScenarioNote::TitleCut:
-      return "title line of " + std::to_string(note.count) + " bytes is cut to " +
-             std::to_string(kMaxTitleLineBytes) + " bytes (" + node + ")";
+      return "title line of " + std::to_string(note.count) +
+             " bytes: the engine reads only its first " + std::to_string(kMaxTitleLineBytes) +
+             " bytes (" + node + ")";
     case TScenarioNote::BodyDropped:
       return "this marker line ends in a blank and becomes the title of " + node +
              ", which loses its " + std::to_string(note.count) +
