@@ -272,8 +272,9 @@ void TMainFrm::FormCloseQuery(TForm* Sender, bool& CanClose) {
     CanClose = false;
     return;
   }
-  // Leaving for another game is the program's own exit: the read marks and options are kept.
-  if (!DroppedGame.empty()) WriteReadFlags();
+  // Leaving for another game, and a termination signal (the desktop session ending), are ends
+  // of the program as its own exit commands are: the read marks and options are kept.
+  if (!DroppedGame.empty() || TerminationRequested()) WriteReadFlags();
   if (FullScreen) {
     if (static_cast<uint32_t>(ScreenWidth()) != DesktopWidth ||
         static_cast<uint32_t>(ScreenHeight()) != DesktopHeight || bits != DesktopBits) {

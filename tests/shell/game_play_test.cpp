@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -279,6 +280,11 @@ TEST(GamePlay, TerminationSignalEndsTheGameWithoutAsking) {
     if (c.boxOpen) EXPECT_EQ(g.fake().Boxes()[0].answer, IDCANCEL);
     EXPECT_EQ(g.f->StepState, ssStopped);
     EXPECT_TRUE(g.h.app.Terminated());
+    // The read-flags file is written as the program's own exit writes it: this session's play
+    // count and options are kept.
+    const std::vector<uint8_t> rf = g.h.folder.Read("orxrf.svd");
+    ASSERT_EQ(rf.size(), sizeof g.f->ReadFlags);
+    EXPECT_EQ(std::memcmp(rf.data(), &g.f->ReadFlags, rf.size()), 0);
   }
 }
 
