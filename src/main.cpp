@@ -1,4 +1,4 @@
-// Program entry: miravel [--autoplay FILE] [GAME-FOLDER]
+// Program entry: miravel [OPTION]... [GAME-FOLDER] (kUsage lists the options)
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -35,8 +35,11 @@ constexpr const char* kUsage =
     "                        standard output, or puts it on the clipboard\n"
     "  --autoplay SCRIPT     drives the game from an input script (clicks, keys, screenshots)\n"
     "  --help                shows this text\n"
-    "  The options other than --autoplay and --texthook override the player's settings file\n"
-    "  ($XDG_CONFIG_HOME/miravel/settings.ini) for this run.\n";
+    "  A value may also follow its option after \"=\" (--scale=2); after \"--\" an argument is\n"
+    "  the game folder even when it starts with \"-\". The options other than --autoplay and\n"
+    "  --texthook override the player's settings file ($XDG_CONFIG_HOME/miravel/settings.ini,\n"
+    "  default ~/.config/miravel/settings.ini) for this run.\n"
+    "  Exit status: 0 when the game was closed, 1 with no display, 2 for a wrong command line.\n";
 
 // Why the game folder given on the command line cannot be played; null when it is a folder.
 const char* folderProblem(const std::string& path) {
