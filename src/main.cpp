@@ -1,13 +1,16 @@
-// Program entry: miravel [--autoplay FILE] [GAME-FOLDER]
+// Program entry: miravel [OPTION]... [GAME-FOLDER] (kUsage lists the options)
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/audio/audio.h"
 #include "platform/windows/app.h"
 #include "platform/backend/sdl/sdl_backend.h"
 #include "shell/game_folder.h"
@@ -32,8 +35,30 @@ constexpr const char* kUsage =
     "                        standard output, or puts it on the clipboard\n"
     "  --autoplay SCRIPT     drives the game from an input script (clicks, keys, screenshots)\n"
     "  --help                shows this text\n"
-    "  The options other than --autoplay and --texthook override the player's settings file\n"
-    "  ($XDG_CONFIG_HOME/miravel/settings.ini) for this run.\n";
+    "  A value may also follow its option after \"=\" (--scale=2); after \"--\" an argument is\n"
+    "  the game folder even when it starts with \"-\". The options other than --autoplay and\n"
+    "  --texthook override the player's settings file ($XDG_CONFIG_HOME/miravel/settings.ini,\n"
+    "  default ~/.config/miravel/settings.ini) for this run.\n"
+    "  Exit status: 0 when the game was closed, 1 with no display, 2 for a wrong command line.\n";
+
+// Why the game folder given on the command line cannot be played; null when it is a folder.
+const char* folderProblem(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? "no such folder" : std::strerror(errno);
+  return S_ISDIR(st.st_mode) ? nullptr : "not a folder";
+}
+
+// SDL would fall back to its invisible offscreen driver when there is no window system; a player
+// over ssh would then wait for a window that never comes. A driver named in SDL_VIDEODRIVER
+// (dummy, offscreen, ...) is a headless run asked for.
+bool displayReachable() {
+  for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* v = std::getenv(name);
+    if (v && *v) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -56,6 +81,10 @@ int main(int argc, char** argv) {
       autoplay = argv[++i];
       continue;
     }
+    if (i > 0 && std::strncmp(argv[i], "--autoplay=", 11) == 0) {
+      autoplay = argv[i] + 11;
+      continue;
+    }
     args.emplace_back(argv[i]);
   }
   LoadPlayerSettings();
@@ -64,7 +93,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "miravel: %s (see miravel --help)\n", error.c_str());
     return 2;
   }
+  if (args.size() > 1) {
+    if (const char* problem = folderProblem(args[1])) {
+      std::fprintf(stderr, "miravel: %s: %s\n", args[1].c_str(), problem);
+      return 2;
+    }
+  }
+  if (!displayReachable()) {
+    std::fputs(
+        "miravel: no display\n"
+        "  Neither DISPLAY nor WAYLAND_DISPLAY is set: start it in a desktop session (over ssh,\n"
+        "  ssh -X), or set SDL_VIDEODRIVER=dummy to run it without a window.\n",
+        stderr);
+    return 1;
+  }
   SetCommandLine(args);
+  SetPlayerVolumes(PlayerSettings().musicVolume, PlayerSettings().soundVolume);
+  SetSoundfontFile(PlayerSettings().soundfont);
   if (!InstallSdlBackend(autoplay)) return 1;
 
   std::string next;  // a game folder dropped on the window, started once this one has ended

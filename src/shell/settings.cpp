@@ -54,6 +54,13 @@ bool parseScale(const std::string& text, int* out) {
   return parseInt(text, 0, 3, out);
 }
 
+// A path of the file: "~/..." stands for the home folder, as in a shell.
+std::string expandHome(const std::string& path) {
+  if (path != "~" && path.compare(0, 2, "~/") != 0) return path;
+  std::string home = HomeDir();
+  return home.empty() ? path : home + path.substr(1);
+}
+
 // Sets one key of the file; false when the key is unknown or its value cannot be read.
 bool setKey(TPlayerSettings& s, const std::string& key, const std::string& value) {
   if (key == "scale") return parseScale(value, &s.scale);
@@ -64,8 +71,8 @@ bool setKey(TPlayerSettings& s, const std::string& key, const std::string& value
   if (key == "skip_unread") return parseBool(value, &s.skipUnread);
   if (key == "music_volume") return parseInt(value, 0, 100, &s.musicVolume);
   if (key == "sound_volume") return parseInt(value, 0, 100, &s.soundVolume);
-  if (key == "soundfont") return s.soundfont = value, true;
-  if (key == "screenshots") return s.screenshotDir = value, true;
+  if (key == "soundfont") return s.soundfont = expandHome(value), true;
+  if (key == "screenshots") return s.screenshotDir = expandHome(value), true;
   return false;
 }
 
@@ -112,7 +119,9 @@ std::string userPicturesDir() {
       v = home + v.substr(5);
     }
     // A pictures folder equal to the home folder means "none" to the XDG tools.
-    if (v.empty() || v[0] != '/' || fs::path(v) == fs::path(HomeDir())) return "";
+    if (v.empty() || v[0] != '/') return "";
+    if (fs::path(v).lexically_normal() / "" == fs::path(HomeDir()).lexically_normal() / "")
+      return "";
     return v;
   }
   return "";
@@ -156,51 +165,83 @@ void LoadPlayerSettings() {
 bool ParsePlayerOptions(std::vector<std::string>& args, std::string* error) {
   TPlayerSettings& s = state().effective;
   std::vector<std::string> rest;
+  bool optionsEnded = false;  // after "--" every argument is a game folder
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (i == 0) {
-      rest.push_back(a);
+    const std::string& arg = args[i];
+    if (i == 0 || optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      if (i > 0 && rest.size() > 1) {
+        *error = "one game folder only (\"" + rest[1] + "\" and \"" + arg + "\")";
+        return false;
+      }
+      rest.push_back(arg);
       continue;
     }
-    // Options that take a value take the next argument.
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // "--name=value" and "--name value" are the same option.
+    size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const bool inlineValue = eq != std::string::npos;
     auto value = [&](std::string* v) {
+      if (inlineValue) {
+        *v = arg.substr(eq + 1);
+        return true;
+      }
       if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
+        *error = name + " needs a value";
         return false;
       }
       *v = args[++i];
       return true;
     };
+    auto noValue = [&] {
+      if (inlineValue) *error = name + " takes no value";
+      return !inlineValue;
+    };
     std::string v;
-    if (a == "--fullscreen") {
+    if (name == "--fullscreen") {
+      if (!noValue()) return false;
       s.fullscreen = true;
-    } else if (a == "--smooth") {
+    } else if (name == "--smooth") {
+      if (!noValue()) return false;
       s.smooth = true;
-    } else if (a == "--scale") {
+    } else if (name == "--scale") {
       if (!value(&v)) return false;
       if (!parseScale(v, &s.scale) || v == "0") {
         *error = "--scale needs 1, 2, 3 or fit";
         return false;
       }
-    } else if (a == "--soundfont") {
+    } else if (name == "--soundfont") {
       if (!value(&v)) return false;
-      s.soundfont = v;
-    } else if (a == "--volume-music" || a == "--volume-sound") {
-      if (!value(&v)) return false;
-      int* target = a == "--volume-music" ? &s.musicVolume : &s.soundVolume;
-      if (!parseInt(v, 0, 100, target)) {
-        *error = a + " needs a number from 0 to 100";
+      if (v.empty()) {
+        *error = "--soundfont needs a file";
         return false;
       }
-    } else if (a == "--texthook" || a == "--texthook=stdout") {
-      s.textHook = TextHook::kStdout;
-    } else if (a == "--texthook=clipboard") {
-      s.textHook = TextHook::kClipboard;
-    } else if (a.compare(0, 11, "--texthook=") == 0) {
-      *error = "--texthook takes stdout or clipboard";
-      return false;
+      // The program may change its working folder; the file stays the one the player meant.
+      std::error_code ec;
+      fs::path absolute = fs::absolute(v, ec);
+      s.soundfont = ec ? v : absolute.string();
+    } else if (name == "--volume-music" || name == "--volume-sound") {
+      if (!value(&v)) return false;
+      int* target = name == "--volume-music" ? &s.musicVolume : &s.soundVolume;
+      if (!parseInt(v, 0, 100, target)) {
+        *error = name + " needs a number from 0 to 100";
+        return false;
+      }
+    } else if (name == "--texthook") {
+      if (!inlineValue || arg.substr(eq + 1) == "stdout") {
+        s.textHook = TextHook::kStdout;
+      } else if (arg.substr(eq + 1) == "clipboard") {
+        s.textHook = TextHook::kClipboard;
+      } else {
+        *error = "--texthook takes stdout or clipboard";
+        return false;
+      }
     } else {
-      rest.push_back(a);
+      *error = "unknown option " + name;
+      return false;
     }
   }
   args = std::move(rest);
@@ -209,13 +250,31 @@ bool ParsePlayerOptions(std::vector<std::string>& args, std::string* error) {
 
 bool ChangePlayerSettings(const std::function<void(TPlayerSettings&)>& change) {
   State& st = state();
+  // The change is made on the settings in effect (a toggle turns what the player sees), and
+  // only the keys it touched go into the stored ones: an option of this run over another key
+  // stays out of the file.
+  TPlayerSettings before = st.effective;
   change(st.effective);
-  change(st.stored);
+  const TPlayerSettings& after = st.effective;
+  TPlayerSettings& stored = st.stored;
+  auto take = [](auto& storedKey, const auto& beforeKey, const auto& afterKey) {
+    if (!(beforeKey == afterKey)) storedKey = afterKey;
+  };
+  take(stored.scale, before.scale, after.scale);
+  take(stored.smooth, before.smooth, after.smooth);
+  take(stored.fullscreen, before.fullscreen, after.fullscreen);
+  take(stored.autoPauseMs, before.autoPauseMs, after.autoPauseMs);
+  take(stored.autoCharMs, before.autoCharMs, after.autoCharMs);
+  take(stored.skipUnread, before.skipUnread, after.skipUnread);
+  take(stored.musicVolume, before.musicVolume, after.musicVolume);
+  take(stored.soundVolume, before.soundVolume, after.soundVolume);
+  take(stored.soundfont, before.soundfont, after.soundfont);
+  take(stored.screenshotDir, before.screenshotDir, after.screenshotDir);
   std::string path = PlayerSettingsPath();
   if (path.empty()) return false;
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
-  const std::string text = format(st.stored);
+  const std::string text = format(stored);
   return WriteWholeFileAtomic(EnginePathFromNative(path).c_str(), text.data(), text.size());
 }
 

@@ -18,8 +18,9 @@
 //   soundfont=           a SoundFont file for MIDI music; empty: the system's default
 //   screenshots=         the screenshot folder; empty: the XDG pictures folder + /miravel/
 //
-// A value that cannot be read is reported on stderr and the default kept. Command-line options
-// override the file for one run without changing it (ParsePlayerOptions).
+// "~/" at the start of a path stands for the home folder; lines starting with "#" or ";" are
+// comments. A value that cannot be read is reported on stderr and the default kept.
+// Command-line options override the file for one run without changing it (ParsePlayerOptions).
 #pragma once
 #include <functional>
 #include <string>
@@ -50,13 +51,17 @@ const TPlayerSettings& PlayerSettings();
 void LoadPlayerSettings();
 
 // Takes the player options out of args (args[0], the program, stays) and applies them to this
-// run. Returns false with *error set ("--scale needs 1, 2, 3 or fit", ...) on a bad option.
+// run; what is left is the program and at most one game folder. Returns false with *error set
+// ("--scale needs 1, 2, 3 or fit", "unknown option --x", ...) on a bad option, an unknown one
+// (anything else starting with "-") or a second game folder. A value follows its option as the
+// next argument or after "=" (--scale=2); after "--" every argument is a game folder.
 //   --fullscreen  --scale N|fit  --smooth  --soundfont FILE  --volume-music N  --volume-sound N
 //   --texthook[=stdout|clipboard]
 bool ParsePlayerOptions(std::vector<std::string>& args, std::string* error);
 
-// A change the player made in the program (a menu item, a key): applied to this run and to the
-// file, whose other values stay as they were there (a command-line override is not stored).
+// A change the player made in the program (a menu item, a key): applied to the settings in
+// effect, and the keys it changed there written to the file, whose other values stay as they
+// were there (a command-line override of another key is not stored).
 // False when the file could not be written; the run keeps the change.
 bool ChangePlayerSettings(const std::function<void(TPlayerSettings&)>& change);
 

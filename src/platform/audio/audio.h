@@ -11,8 +11,9 @@
 // Outputs.
 //  - The host's (the SDL and headless backends): SDL_mixer plays. The device opens lazily at
 //    the first call that needs it (or InitAudio). MIDI goes through SDL_mixer's
-//    FluidSynth/Timidity decoder with Debian's default GM soundfont (SDL_SOUNDFONTS when set,
-//    else TimGM6mb.sf2, default-GM.sf2 or FluidR3_GM.sf2 in /usr/share/sounds/sf2, else
+//    FluidSynth/Timidity decoder with the player's soundfont (SetSoundfontFile) when that file is
+//    there, else Debian's default GM soundfont (SDL_SOUNDFONTS when set, else TimGM6mb.sf2,
+//    default-GM.sf2 or FluidR3_GM.sf2 in /usr/share/sounds/sf2, else
 //    sf3/default-GM.sf3); with no soundfont a MIDI file opens as a silent stream and the program
 //    says so once on standard error. A large soundfont is read again at every Open of a MIDI
 //    file (FluidSynth keeps one per piece): about a second for the 148 MB FluidR3, a tenth of
@@ -56,7 +57,8 @@
 // process only. MIDI music follows the MIDI device volume; digital music (WAV, OGG, MP3, FLAC,
 // ...) and the WAV sounds follow the wave device volume. The host's output has a single music
 // volume, so music plays at the average of left and right; the WAV channel gets its exact
-// left/right levels.
+// left/right levels. The player's own volumes (SetPlayerVolumes) multiply what the music stream
+// and the WAV channel play at; the device volumes the game reads and sets are not touched.
 //
 // sndPlaySoundA with a file that is missing or cannot be decoded plays nothing and leaves the
 // current sound as it was.
@@ -137,6 +139,13 @@ constexpr uint32_t MakeVolume(uint16_t left, uint16_t right) {
 }
 constexpr uint16_t VolumeLeft(uint32_t v) { return uint16_t(v & 0xFFFF); }
 constexpr uint16_t VolumeRight(uint32_t v) { return uint16_t(v >> 16); }
+// Both channels of a volume times percent / 100 (0..100), rounded.
+constexpr uint32_t VolumeTimesPercent(uint32_t v, int percent) {
+  auto scale = [percent](uint32_t level) {
+    return uint16_t((level * uint32_t(percent) + 50) / 100);
+  };
+  return MakeVolume(scale(VolumeLeft(v)), scale(VolumeRight(v)));
+}
 
 // ---- sndPlaySoundA ----------------------------------------------------------------------------
 constexpr unsigned SND_SYNC = 0x0000;       // return when the sound has ended
@@ -278,3 +287,15 @@ void ShutdownAudio();
 bool AudioDeviceOpen();
 // Whether a GM soundfont was found for MIDI (decided when the device opened).
 bool AudioHasSoundfont();
+
+// ---- the player's settings ----------------------------------------------------------------------
+// The player's music and sound volumes, 0..100 each (100 until set; values outside are clamped),
+// on top of the game's: the music stream plays at its device volume times musicPercent / 100,
+// the WAV channel at the wave device volume times soundPercent / 100. What midiOutGetVolume and
+// waveOutGetVolume report, and what the game sets, stay the game's own values. The setting
+// holds across backend changes.
+void SetPlayerVolumes(int musicPercent, int soundPercent);
+// The SoundFont file MIDI music is rendered with (native path; empty: the system's default, as
+// above). Set before the device opens (it takes effect for MIDI pieces loaded afterwards). A file
+// that is not there is reported once on standard error and the system's default used.
+void SetSoundfontFile(const std::string& nativePath);

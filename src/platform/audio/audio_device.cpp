@@ -1,5 +1,6 @@
 // The audio layer's device side: the output in use, the one music stream with its completion
 // notices, and the MIDI and wave output devices with their volumes.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/audio/audio.h"
@@ -13,10 +14,23 @@ namespace {
 
 AudioOutput* g_output = nullptr;
 
+// The player's settings, handed to every output the layer takes.
+int g_musicPercent = 100;
+int g_soundPercent = 100;
+std::string g_soundfont;
+
+void handPlayerSettings(AudioOutput& out) {
+  out.SetPlayerVolumes(g_musicPercent, g_soundPercent);
+  out.SetSoundfontFile(g_soundfont);
+}
+
 }  // namespace
 
 AudioOutput& output() {
-  if (g_output == nullptr) g_output = &CurrentBackend().Audio();
+  if (g_output == nullptr) {
+    g_output = &CurrentBackend().Audio();
+    handPlayerSettings(*g_output);
+  }
   return *g_output;
 }
 
@@ -125,6 +139,21 @@ void UseAudioOutput(AudioOutput& next) {
   notifyTicket.store(0);
   g_output = &next;
   next.Restart();
+  handPlayerSettings(next);
+}
+
+// ---- the player's settings ------------------------------------------------------------------
+
+void SetPlayerVolumes(int musicPercent, int soundPercent) {
+  g_musicPercent = std::clamp(musicPercent, 0, 100);
+  g_soundPercent = std::clamp(soundPercent, 0, 100);
+  // An output not taken yet gets them when it is.
+  if (g_output) g_output->SetPlayerVolumes(g_musicPercent, g_soundPercent);
+}
+
+void SetSoundfontFile(const std::string& nativePath) {
+  g_soundfont = nativePath;
+  if (g_output) g_output->SetSoundfontFile(g_soundfont);
 }
 
 // ---- initialisation -------------------------------------------------------------------------

@@ -100,6 +100,15 @@ class AudioOutput {
   // Returns when the sound has ended (a synchronous sndPlaySoundA).
   virtual void WaitSound() = 0;
 
+  // ---- the player's settings (audio.h: SetPlayerVolumes, SetSoundfontFile) ----
+  // The layer hands them to the output it takes and again after each Restart.
+  // Percentages 0..100 on top of the device volumes: the music stream plays at its device's
+  // volume, the WAV channel at the wave volume, each times its percentage
+  // (VolumeTimesPercent); Volume() still returns the device volumes.
+  virtual void SetPlayerVolumes(int musicPercent, int soundPercent) = 0;
+  // The player's SoundFont file for MIDI (native path; empty: the output's default).
+  virtual void SetSoundfontFile(const std::string& nativePath) = 0;
+
   // ---- calls ----
   // Every call of the audio API, after it was made. player: the media player of a player
   // command (an output that records may read its mode), else null. The host ignores them.

@@ -32,7 +32,7 @@ void FakeAudio::Restart() {
   setup_.midiCount = setup_.waveCount = 1;
   volumeChangesLeft_ = -1;
   midiVolume_ = waveVolume_ = 0xFFFFFFFFu;
-  playing_ = paused_ = false;
+  playing_ = paused_ = musicMidi_ = false;
   musicStarts_ = 0;
   EndSound();
 }
@@ -88,12 +88,24 @@ void FakeAudio::FreeMusic(AudioMusic* music) {
                 pieces_.end());
 }
 
-MusicStart FakeAudio::PlayMusic(AudioMusic*, bool) {
+MusicStart FakeAudio::PlayMusic(AudioMusic*, bool midi) {
+  musicMidi_ = midi;
   playing_ = true;
   paused_ = false;
   ++musicStarts_;
   return MusicStart::kStarted;
 }
+
+void FakeAudio::SetPlayerVolumes(int musicPercent, int soundPercent) {
+  musicPercent_ = musicPercent;
+  soundPercent_ = soundPercent;
+}
+
+uint32_t FakeAudio::MusicVolume() const {
+  return VolumeTimesPercent(musicMidi_ ? midiVolume_ : waveVolume_, musicPercent_);
+}
+
+uint32_t FakeAudio::SoundVolume() const { return VolumeTimesPercent(waveVolume_, soundPercent_); }
 
 void FakeAudio::HaltMusic() { playing_ = paused_ = false; }
 
@@ -132,6 +144,9 @@ unsigned FakeAudioMusicStarts() { return current(__func__).MusicStarts(); }
 std::string FakeAudioSound() { return current(__func__).Sound(); }
 bool FakeAudioSoundLoops() { return current(__func__).SoundLoops(); }
 void FakeAudioEndSound() { current(__func__).EndSound(); }
+uint32_t FakeAudioMusicVolume() { return current(__func__).MusicVolume(); }
+uint32_t FakeAudioSoundVolume() { return current(__func__).SoundVolume(); }
+std::string FakeAudioSoundfontFile() { return current(__func__).SoundfontFile(); }
 
 void FakeAudioSetDevices(unsigned midiCount, unsigned waveCount, bool volumeControl,
                          bool noDriver) {

@@ -53,6 +53,9 @@ class FakeAudio final : public AudioOutput {
   void EndSound();
   void SetDevices(unsigned midiCount, unsigned waveCount, bool volumeControl, bool noDriver);
   void RefuseVolumeAfter(int n) { volumeChangesLeft_ = n; }
+  uint32_t MusicVolume() const;
+  uint32_t SoundVolume() const;
+  const std::string& SoundfontFile() const { return soundfont_; }
 
   // ---- AudioOutput ----
   bool Open() override { return true; }
@@ -77,6 +80,8 @@ class FakeAudio final : public AudioOutput {
   bool SoundPlaying() override { return !sound_.empty(); }
   void WaitSound() override { EndSound(); }
   void Observe(const AudioCall& call, TMediaPlayer* player) override;
+  void SetPlayerVolumes(int musicPercent, int soundPercent) override;
+  void SetSoundfontFile(const std::string& nativePath) override { soundfont_ = nativePath; }
 
  private:
   struct Piece {
@@ -90,6 +95,9 @@ class FakeAudio final : public AudioOutput {
   uint32_t waveVolume_ = 0xFFFFFFFFu;
   std::vector<std::unique_ptr<Piece>> pieces_;  // loaded and not freed
   bool playing_ = false, paused_ = false;
+  bool musicMidi_ = false;  // the music last started is MIDI: it follows the MIDI volume
+  int musicPercent_ = 100, soundPercent_ = 100;
+  std::string soundfont_;
   unsigned musicStarts_ = 0;
   std::string sound_;
   bool soundLoops_ = false;
@@ -114,6 +122,12 @@ void FakeAudioEndSound();
 // noDriver makes the capability query report MMSYSERR_NODRIVER.
 void FakeAudioSetDevices(unsigned midiCount, unsigned waveCount, bool volumeControl = true,
                          bool noDriver = false);
+// What the music stream and the WAV channel play at: the device volume (MIDI for MIDI music,
+// else wave; wave for the channel) times the player's percentage (SetPlayerVolumes).
+uint32_t FakeAudioMusicVolume();
+uint32_t FakeAudioSoundVolume();
+// The player's soundfont file the output was given (SetSoundfontFile).
+std::string FakeAudioSoundfontFile();
 // The next n set-volume calls (MIDI or wave) succeed, the ones after fail with MMSYSERR_ERROR.
 // A negative n never refuses (the default).
 void FakeAudioRefuseVolumeAfter(int n);

@@ -9,7 +9,7 @@
 //
 // Volumes. SDL_mixer has a single music volume, so music plays at the average of left and right
 // of its device (MIDI or wave); the WAV channel gets its exact left/right levels (channel volume
-// at the louder side, panning for the balance).
+// at the louder side, panning for the balance). The player's percentages multiply both levels.
 //
 // SDL_mixer calls the music-finished hook on its own thread, for natural ends and for our own
 // halts alike; the layer tells them apart (AudioMusicFinished).
@@ -33,13 +33,27 @@ bool fileIsThere(const char* path) {
   return path && *path && stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Picks the GM soundfont SDL_mixer's MIDI decoders use. SDL_SOUNDFONTS (a ";"-separated list)
-// is the user's choice and SDL_mixer gives it precedence, so when it is set it decides alone;
+// Picks the GM soundfont SDL_mixer's MIDI decoders use. The player's file (the setting or
+// --soundfont) comes first when it is there; a missing one is reported once (told) and the
+// search goes on. SDL_SOUNDFONTS (a ";"-separated list) is the user's choice and SDL_mixer
+// gives it precedence over its own default, so when it is set it decides alone;
 // otherwise the small TimGM6mb first (the font is read again at every load of a MIDI file, on
 // the main thread: a few hundredths of a second for it against more than a second for a large
 // font such as FluidR3, which Debian's default-GM.sf2 may point to), then Debian's default,
 // then the other fonts Debian packages install.
-bool setUpSoundfont() {
+bool setUpSoundfont(const std::string& playerFont, bool* told) {
+  if (!playerFont.empty()) {
+    if (fileIsThere(playerFont.c_str())) {
+      Mix_SetSoundFonts(playerFont.c_str());
+      return true;
+    }
+    if (!*told) {
+      *told = true;
+      fprintf(stderr, "miravel: %s: no such soundfont file; the system's default is used\n",
+              playerFont.c_str());
+    }
+  }
+  Mix_SetSoundFonts(nullptr);  // a player's font set before is not used any more
   if (const char* env = getenv("SDL_SOUNDFONTS"); env && *env) {
     std::string list = env;
     size_t start = 0;
@@ -85,7 +99,7 @@ class SdlAudioOutput final : public AudioOutput {
       }
       sdlAudioOurs_ = true;
     }
-    soundfont_ = setUpSoundfont();
+    soundfont_ = setUpSoundfont(playerFont_, &toldNoPlayerFont_);
     Mix_Init(MIX_INIT_MID | MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_FLAC);
     if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
       fprintf(stderr, "miravel: cannot open the audio device (%s); the game runs silent\n",
@@ -121,6 +135,21 @@ class SdlAudioOutput final : public AudioOutput {
     musicMidi_ = false;
     deviceOpen_ = false;
     initTried_ = false;
+  }
+
+  void SetPlayerVolumes(int musicPercent, int soundPercent) override {
+    musicPercent_ = musicPercent;
+    soundPercent_ = soundPercent;
+    applyMusicVolume();
+    applySoundVolume();
+  }
+
+  void SetSoundfontFile(const std::string& nativePath) override {
+    if (nativePath == playerFont_) return;
+    playerFont_ = nativePath;
+    toldNoPlayerFont_ = false;
+    // Once the device is open the choice is made again for the MIDI pieces loaded from now on.
+    if (deviceOpen_) soundfont_ = setUpSoundfont(playerFont_, &toldNoPlayerFont_);
   }
 
   bool IsOpen() override { return deviceOpen_; }
@@ -234,14 +263,15 @@ class SdlAudioOutput final : public AudioOutput {
   // Applies the current volumes to the music stream and the WAV channel.
   void applyMusicVolume() {
     if (!mixerUsable()) return;
-    uint32_t v = musicMidi_ ? midiVolume_ : waveVolume_;
+    uint32_t v = VolumeTimesPercent(musicMidi_ ? midiVolume_ : waveVolume_, musicPercent_);
     uint32_t avg = (uint32_t(VolumeLeft(v)) + VolumeRight(v)) / 2;
     Mix_VolumeMusic(mixLevel(avg));
   }
 
   void applySoundVolume() {
     if (!mixerUsable()) return;
-    uint32_t l = VolumeLeft(waveVolume_), r = VolumeRight(waveVolume_);
+    uint32_t played = VolumeTimesPercent(waveVolume_, soundPercent_);
+    uint32_t l = VolumeLeft(played), r = VolumeRight(played);
     uint32_t loud = std::max(l, r);
     Mix_Volume(0, mixLevel(loud));
     if (loud == 0 || l == r) {
@@ -259,6 +289,10 @@ class SdlAudioOutput final : public AudioOutput {
   uint32_t midiVolume_ = 0xFFFFFFFFu;
   uint32_t waveVolume_ = 0xFFFFFFFFu;
   bool musicMidi_ = false;        // the music last started is MIDI: it follows the MIDI volume
+  int musicPercent_ = 100;        // the player's volumes on top of the devices'
+  int soundPercent_ = 100;
+  std::string playerFont_;        // the player's soundfont file; empty: the default search
+  bool toldNoPlayerFont_ = false;
   Mix_Chunk* chunk_ = nullptr;    // the sound on channel 0, kept until it is replaced
 };
 
