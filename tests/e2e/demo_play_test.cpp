@@ -246,7 +246,8 @@ TEST_F(DemoPlay, PlaysFromTheNameEntryThroughSaveAndLoadToTheEndingRollAndTheTit
   int rc = runProgram({MIRAVEL_BINARY, game.string(), "--autoplay", (work / "script.txt").string()},
                       {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=disk",
                        "SDL_DISKAUDIOFILE=" + audio.string(), "HOME=" + work.string(),
-                       "XDG_DATA_HOME=" + (work / "data").string()},
+                       "XDG_DATA_HOME=" + (work / "data").string(),
+                       "XDG_CONFIG_HOME=" + (work / "config").string()},
                       log, 200);
   ASSERT_EQ(rc, 0) << "exit status (-1: killed after the timeout or by a signal); log:\n"
                    << fileText(log);
