@@ -5,20 +5,34 @@
 # the demo; the ending roll in a second run whose story goes straight to the first roll. Runs
 # with SDL's dummy video driver and an input script; reads utime+stime from /proc/PID/stat for
 # the whole process and from /proc/PID/task/PID/stat for its main (game) thread alone: the rest
-# is SDL's audio thread, which synthesises the demo's MIDI music while it plays.
-#   bench/measure_cpu.sh [BUILD-DIR]      (default: build, as ./run makes it)
+# is SDL's audio thread, which synthesises the demo's MIDI music while it plays. Each line also
+# gives the resident memory (VmRSS of /proc/PID/status) at the phase's end.
+#   bench/measure_cpu.sh [--x11] [BUILD-DIR]      (default: build, as ./run makes it)
+# --x11 runs the program in a real window on a virtual X display (Xvfb) instead of SDL's dummy
+# video driver: what a player's desktop without a GPU costs.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+x11=0
+if [ "${1:-}" = --x11 ]; then
+  x11=1
+  shift
+fi
 prepare_demo_game measure_cpu "${1:-}"
+if [ "$x11" = 1 ]; then
+  start_xvfb
+  video=(env -u SDL_VIDEODRIVER DISPLAY="$xdisplay")
+else
+  video=(env SDL_VIDEODRIVER=dummy)
+fi
 rm -f "$work"/game/*.svd
 hz=$(getconf CLK_TCK)
 
 # measure GAME-DIR SCRIPT PHASE...: runs the program on GAME-DIR driven by SCRIPT and prints
 # one line per phase "name start-ms end-ms" (counted from the program's start).
 measure() {
-  local game=$1 script=$2 pid t0 p name from to a b ma mb ta tb
+  local game=$1 script=$2 pid t0 p name from to a b ma mb ta tb rss
   shift 2
-  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} \
+  "${video[@]}" SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
     "$bin" "$game" --autoplay "$script" >"$work/log" 2>&1 &
   pid=$!
   t0=$(date +%s%N)
@@ -33,8 +47,9 @@ measure() {
     a=$(ticks); ma=$(main_ticks); ta=$(date +%s%N)
     wait_until "$to"
     b=$(ticks); mb=$(main_ticks); tb=$(date +%s%N)
-    awk -v n="$name" -v d=$((b - a)) -v md=$((mb - ma)) -v hz="$hz" -v ns=$((tb - ta)) \
-      'BEGIN { s = ns / 1e9; printf "%-13s %5.2f %% of one core, game thread %5.2f %% (%d ticks in %.2f s)\n", n, 100 * d / hz / s, 100 * md / hz / s, d, s }'
+    rss=$(awk '/^VmRSS:/ {print int($2 / 1024)}' "/proc/$pid/status")
+    awk -v n="$name" -v d=$((b - a)) -v md=$((mb - ma)) -v hz="$hz" -v ns=$((tb - ta)) -v rss="$rss" \
+      'BEGIN { s = ns / 1e9; printf "%-13s %5.2f %% of one core, game thread %5.2f %% (%d ticks in %.2f s), %d MB resident\n", n, 100 * d / hz / s, 100 * md / hz / s, d, s, rss }'
   done
   wait "$pid" || { echo "measure_cpu: program exit status $?" >&2; cat "$work/log" >&2; exit 1; }
 }

@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
       TMainFrm* form = CreateMainForm();
       app.MainForm = form;
       if (!app.Terminated()) {
+        form->ApplyPlayerDisplay();
         form->Show();
         app.Run();
       }

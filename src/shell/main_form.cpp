@@ -38,6 +38,7 @@ TMainFrm::TMainFrm() : TForm(nullptr) {
   mnd640_480 = mnDisp->Add(SJ("ウィンドウモード(&W)"), [this] { mnd640_480Click(); });
   mndFull = mnDisp->Add(SJ("フルスクリーンモード(&F)"), [this] { mndFullClick(); });
   mnd640_480->Checked = true;
+  addDisplayItems();
 
   // No event mode and no start-up error yet; the client area is the play area.
   EventMode = 0;

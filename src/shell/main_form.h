@@ -130,6 +130,12 @@ class TMainFrm : public TForm {
   TMenuItem* mnDisp = nullptr;      // "画面(&G)"
   TMenuItem* mnd640_480 = nullptr;  // "ウィンドウモード(&W)", checked at start
   TMenuItem* mndFull = nullptr;     // "フルスクリーンモード(&F)"
+  // The player's window scale and filtering, below a separator after the game's two items.
+  TMenuItem* mndScale1 = nullptr;    // "等倍(&1)"
+  TMenuItem* mndScale2 = nullptr;    // "2倍(&2)"
+  TMenuItem* mndScale3 = nullptr;    // "3倍(&3)"
+  TMenuItem* mndScaleFit = nullptr;  // "画面に合わせる(&A)"
+  TMenuItem* mndSmooth = nullptr;    // "なめらかに拡大(&S)"
 
   // String lists and menu fonts; created by the constructor after the child forms, and null when
   // start-up stopped before them.
@@ -385,8 +391,20 @@ class TMainFrm : public TForm {
   bool playerKey(int key, TShiftState shift);
 
   // ==== shell/display.cpp: window scale, filtering and full screen ==============================
-  // True when the key was taken.
+  // True when the key was taken: Ctrl+1, Ctrl+2, Ctrl+3 choose the window scale; Alt+Enter and
+  // F11 switch between the game's window and full-screen modes as its own menu items do.
   bool displayKey(int key, TShiftState shift);
+  // Adds the scale and filtering items to the display menu (the constructor calls it).
+  void addDisplayItems();
+  // Applies the player's settings at start-up: the window scale and filtering, then full
+  // screen when asked for. The program entry calls it before showing the form.
+  void ApplyPlayerDisplay();
+  // A scale chosen by the player (0: fit the work area), and the filtering switched: applied
+  // and stored in the player's settings.
+  void chooseWindowScale(int scale);
+  void switchSmoothScaling();
+  // Check marks of the scale and filtering items from the settings in effect.
+  void checkDisplayItems();
 
   // ==== shell/play_modes.cpp: skip and auto modes, screenshots, the text hook ===================
   // True when the key was taken.

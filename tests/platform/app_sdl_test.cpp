@@ -243,3 +243,72 @@ TEST(AppSdlRun, PartialPresentsLeaveTheWholePictureInTheWindow) {
   }
   UninstallSdlBackend();
 }
+
+TEST(AppSdlRun, ScaledWindowKeepsTheAspectAndTheMappingWhenResized) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  ASSERT_TRUE(InstallSdlBackend(nullptr));
+  {
+    TApplication app;
+    RecordingForm main{"main"};
+    app.MainForm = &main;
+    main.SetClientSize(640, 480);
+    drawBlocks(main.Canvas(), 0);
+    main.Show();
+    int32_t w = 0, h = 0;
+    if (SdlWindowSurfaceSize(&w, &h)) {
+      // Every view pixel shows as its own block of the window's pixels; `bars` must be black.
+      auto wrongPixels = [&](int32_t x0, int32_t y0, int32_t k) {
+        int wrong = 0;
+        for (int32_t y = 0; y < 480; y += 3)
+          for (int32_t x = 0; x < 640; x += 3)
+            wrong += SdlWindowSurfacePixel(x0 + x * k + k - 1, y0 + y * k) !=
+                     main.Canvas().Pixel(x, y);
+        return wrong;
+      };
+      SetWindowScale(2, false);
+      main.Present();
+      ASSERT_TRUE(SdlWindowSurfaceSize(&w, &h));
+      EXPECT_EQ(w, 1280);
+      EXPECT_EQ(h, 960);
+      EXPECT_EQ(wrongPixels(0, 0, 2), 0);
+      // A part drawn again alone lands on its own blocks.
+      FillRect(main.Canvas(), Rect(101, 37, 140, 41), clWhite);
+      main.Present();
+      EXPECT_EQ(wrongPixels(0, 0, 2), 0) << "a partial present";
+      EXPECT_EQ(SdlWindowPointToView(203, 75), (TPoint{101, 37}));
+
+      // The player drags the window wider: the picture stays at x2, centred between bars.
+      SdlResizeWindow(1400, 1000);
+      app.ProcessMessages();
+      drawBlocks(main.Canvas(), 4);
+      main.Present();
+      ASSERT_TRUE(SdlWindowSurfaceSize(&w, &h));
+      EXPECT_EQ(w, 1400) << "the window keeps the player's size";
+      EXPECT_EQ(h, 1000);
+      EXPECT_EQ(wrongPixels(60, 20, 2), 0);
+      EXPECT_EQ(SdlWindowSurfacePixel(59, 500), clBlack);
+      EXPECT_EQ(SdlWindowSurfacePixel(700, 19), clBlack);
+      EXPECT_EQ(SdlWindowPointToView(60, 20), (TPoint{0, 0}));
+      EXPECT_EQ(SdlWindowPointToView(1339, 979), (TPoint{639, 479}));
+      EXPECT_EQ(SdlWindowPointToView(59, 500).x, -1);
+
+      // Narrower than x1: scaled down, aspect kept.
+      SdlResizeWindow(320, 400);
+      app.ProcessMessages();
+      main.Present();
+      ASSERT_TRUE(SdlWindowSurfaceSize(&w, &h));
+      EXPECT_EQ(w, 320);
+      EXPECT_EQ(SdlWindowPointToView(0, 80), (TPoint{1, 1}));
+      EXPECT_EQ(SdlWindowSurfacePixel(160, 79), clBlack);
+
+      // Choosing x1 again sizes the window to the picture.
+      SetWindowScale(1, false);
+      main.Present();
+      ASSERT_TRUE(SdlWindowSurfaceSize(&w, &h));
+      EXPECT_EQ(w, 640);
+      EXPECT_EQ(h, 480);
+      EXPECT_EQ(wrongPixels(0, 0, 1), 0);
+    }
+  }
+  UninstallSdlBackend();
+}

@@ -105,6 +105,10 @@ class Backend {
   // Borderless desktop full screen with the view scaled to fit, aspect kept. The desktop mode
   // is never changed. Returns false when the backend cannot do it; nothing changes then.
   virtual bool SetFullScreen(bool on) = 0;
+  // The window's size for the view (not in full screen): `scale` times the view (1-3), or the
+  // largest size that fits the desktop's work area (0); `smooth` filters the scaled picture
+  // linearly instead of by nearest pixels. Mouse coordinates stay in view coordinates.
+  virtual void SetWindowScale(int scale, bool smooth) {}
 
   // ---- display ----
   virtual int32_t DesktopWidth() = 0;

@@ -447,6 +447,87 @@ bool SetFullScreenDisplay(bool on) {
 
 bool IsFullScreenDisplay() { return Gui::Get().fullScreen; }
 
+void SetWindowScale(int scale, bool smooth) {
+  Gui& g = Gui::Get();
+  CurrentBackend().SetWindowScale(scale, smooth);
+  g.repaintPending = true;
+}
+
+// ---- scaled windows -------------------------------------------------------------------------
+namespace {
+
+// Division rounded towards minus infinity (the points left of or above the view map to
+// negative coordinates, never to 0).
+int64_t floorDiv(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+int64_t ceilDiv(int64_t a, int64_t b) { return -floorDiv(-a, b); }
+
+}  // namespace
+
+ViewScaling ViewScaling::Make(int32_t viewW, int32_t viewH, int32_t winW, int32_t winH,
+                              int32_t outW, int32_t outH, bool wholeFactor) {
+  ViewScaling s;
+  if (viewW <= 0 || viewH <= 0 || winW <= 0 || winH <= 0 || outW <= 0 || outH <= 0) return s;
+  s.viewW = viewW;
+  s.viewH = viewH;
+  s.winW = winW;
+  s.winH = winH;
+  s.outW = outW;
+  s.outH = outH;
+  int64_t w = 0, h = 0;
+  const int32_t whole = std::min(outW / viewW, outH / viewH);
+  if (wholeFactor && whole >= 1) {
+    w = int64_t(viewW) * whole;
+    h = int64_t(viewH) * whole;
+  } else if (int64_t(outW) * viewH <= int64_t(outH) * viewW) {
+    // The width limits: the view fills it, the height follows.
+    w = outW;
+    h = std::max<int64_t>(1, int64_t(outW) * viewH / viewW);
+  } else {
+    h = outH;
+    w = std::max<int64_t>(1, int64_t(outH) * viewW / viewH);
+  }
+  const int32_t x = int32_t((outW - w) / 2), y = int32_t((outH - h) / 2);
+  s.placed = Rect(x, y, x + int32_t(w), y + int32_t(h));
+  return s;
+}
+
+TPoint ViewScaling::ToView(TPoint window) const {
+  if (!Valid()) return window;
+  const int64_t pw = placed.Right - placed.Left, ph = placed.Bottom - placed.Top;
+  // The point's centre in drawable pixels is (2p + 1) * out / (2 * win); the view pixel under
+  // a drawable position q is (q - placed) * view / placed size, rounded down.
+  auto axis = [](int64_t p, int64_t win, int64_t out, int64_t at, int64_t size, int64_t view) {
+    return floorDiv(((2 * p + 1) * out - 2 * at * win) * view, 2 * win * size);
+  };
+  return TPoint{int32_t(axis(window.x, winW, outW, placed.Left, pw, viewW)),
+                int32_t(axis(window.y, winH, outH, placed.Top, ph, viewH))};
+}
+
+TPoint ViewScaling::ToWindow(TPoint view) const {
+  if (!Valid()) return view;
+  const int64_t pw = placed.Right - placed.Left, ph = placed.Bottom - placed.Top;
+  // The corner lies at n / d window units; the first point whose centre is not before it.
+  auto axis = [](int64_t v, int64_t win, int64_t out, int64_t at, int64_t size, int64_t view) {
+    const int64_t n = (at * view + v * size) * win, d = view * out;
+    return ceilDiv(2 * n - d, 2 * d);
+  };
+  return TPoint{int32_t(axis(view.x, winW, outW, placed.Left, pw, viewW)),
+                int32_t(axis(view.y, winH, outH, placed.Top, ph, viewH))};
+}
+
+TRect ViewScaling::ToOutput(const TRect& r) const {
+  if (!Valid()) return r;
+  const int64_t pw = placed.Right - placed.Left, ph = placed.Bottom - placed.Top;
+  return Rect(placed.Left + int32_t(floorDiv(int64_t(r.Left) * pw, viewW)),
+              placed.Top + int32_t(floorDiv(int64_t(r.Top) * ph, viewH)),
+              placed.Left + int32_t(ceilDiv(int64_t(r.Right) * pw, viewW)),
+              placed.Top + int32_t(ceilDiv(int64_t(r.Bottom) * ph, viewH)));
+}
+
 void StartTextInput(TForm* form, const TRect& clientRect) {
   Gui& g = Gui::Get();
   TRect r = clientRect;

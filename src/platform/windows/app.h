@@ -353,3 +353,7 @@ int32_t ScreenBitsPerPixel();
 // program sees the screen "switched" to its picture size) and the bits stay the desktop's.
 bool SetFullScreenDisplay(bool on);
 bool IsFullScreenDisplay();
+// The window's size in a window (not full screen): the window picture `scale` times (1-3), or
+// at the largest size that fits the desktop's work area (0). `smooth` filters the scaled picture
+// smoothly (else every pixel stays sharp). The game sees its own picture size whatever it is.
+void SetWindowScale(int scale, bool smooth);

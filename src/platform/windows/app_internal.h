@@ -198,5 +198,30 @@ const std::vector<TRect>* PresentChanges(const TBitmap& image, const TBitmap* sh
 // view), which live as long as the program.
 bool IsComposedImage(const TBitmap* image);
 
+// How a view is shown scaled in a window, and how points of the window map back to it. The
+// window is measured in its own units (what mouse events report); its drawable may have more
+// pixels than units (a HiDPI display). The view is drawn centred in the drawable with its aspect
+// kept, the rest black: by the largest whole factor that fits when `wholeFactor` and at least
+// one fits (every view pixel the same size on the screen), else by the largest factor that fits.
+struct ViewScaling {
+  int32_t viewW = 0, viewH = 0;  // the view, in pixels
+  int32_t winW = 0, winH = 0;    // the window, in its units
+  int32_t outW = 0, outH = 0;    // the window's drawable, in pixels
+  TRect placed;                  // where the view is drawn in the drawable
+
+  // Empty (every point maps to itself) when any size is not positive.
+  static ViewScaling Make(int32_t viewW, int32_t viewH, int32_t winW, int32_t winH,
+                          int32_t outW, int32_t outH, bool wholeFactor);
+  bool Valid() const { return viewW > 0 && viewH > 0 && winW > 0 && winH > 0; }
+  // The view pixel shown under the window point's centre; points on the bars map outside the
+  // view (negative, or at least the view's size).
+  TPoint ToView(TPoint window) const;
+  // The first window point whose centre lies in view pixel v at or after its top-left corner
+  // (the point the pixel maps back from, when the pixel is at least a point wide).
+  TPoint ToWindow(TPoint view) const;
+  // The rectangle of the drawable that shows view pixels r (the corners rounded outwards).
+  TRect ToOutput(const TRect& r) const;
+};
+
 // Draws a raised (or sunken) 3D edge of one pixel inside r.
 void DrawEdge3D(TBitmap& dst, const TRect& r, bool raised);

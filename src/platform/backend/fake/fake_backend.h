@@ -168,6 +168,9 @@ class FakeBackend : public Backend {
   void SetDesktop(int32_t w, int32_t h, int32_t bits);
   void AllowFullScreen(bool allow) { allowFullScreen_ = allow; }
   bool FullScreen() const { return fullScreen_; }
+  // The last SetWindowScale: the scale (0 = fit; 1 until set) and the smooth filtering.
+  int WindowScale() const { return windowScale_; }
+  bool WindowSmooth() const { return windowSmooth_; }
   bool WindowVisible() const { return windowVisible_; }
   const std::string& WindowTitle() const { return title_; }  // CP932
   TPoint WindowPosition() const { return position_; }
@@ -199,6 +202,10 @@ class FakeBackend : public Backend {
   void SetWindowPosition(int32_t x, int32_t y) override { position_ = TPoint{x, y}; }
   void SetWindowBordered(bool bordered) override { bordered_ = bordered; }
   bool SetFullScreen(bool on) override;
+  void SetWindowScale(int scale, bool smooth) override {
+    windowScale_ = scale;
+    windowSmooth_ = smooth;
+  }
   int32_t DesktopWidth() override { return desktopW_; }
   int32_t DesktopHeight() override { return desktopH_; }
   int32_t DesktopBits() override { return desktopBits_; }
@@ -255,6 +262,8 @@ class FakeBackend : public Backend {
 
   int32_t desktopW_ = 1024, desktopH_ = 768, desktopBits_ = 24;
   bool allowFullScreen_ = true, fullScreen_ = false;
+  int windowScale_ = 1;
+  bool windowSmooth_ = false;
   bool windowVisible_ = false, bordered_ = true, captured_ = false, textInput_ = false;
   std::string title_, clipboard_;
   TPoint position_{0, 0};

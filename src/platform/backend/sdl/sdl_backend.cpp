@@ -8,6 +8,7 @@
 #include <semaphore.h>
 #include <signal.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -162,6 +163,8 @@ class SdlBackend final : public Backend {
   bool Init();
   bool LoadScript(const char* path);
   bool Quitting() const { return quitting_; }
+  SDL_Window* Window() const { return window_; }
+  TPoint WindowPointToView(int32_t x, int32_t y) const { return windowToView(x, y); }
 
   uint32_t Ticks() override { return SDL_GetTicks(); }
   void Delay(uint32_t ms) override { SDL_Delay(ms); }
@@ -175,6 +178,7 @@ class SdlBackend final : public Backend {
   void SetWindowPosition(int32_t x, int32_t y) override;
   void SetWindowBordered(bool bordered) override;
   bool SetFullScreen(bool on) override;
+  void SetWindowScale(int scale, bool smooth) override;
   int32_t DesktopWidth() override { return desktop_.w; }
   int32_t DesktopHeight() override { return desktop_.h; }
   int32_t DesktopBits() override { return desktopBits_; }
@@ -197,6 +201,17 @@ class SdlBackend final : public Backend {
   TPoint windowToView(int32_t x, int32_t y) const;
   TPoint viewToWindow(int32_t x, int32_t y) const;
   void updateMapping();
+  // Whether to draw with an accelerated renderer (false: into the window's surface).
+  bool wantRenderer() const;
+  // Drops a renderer that draws with a software OpenGL (no GPU behind it).
+  void dropSoftwareGl();
+  // Sizes the window for a picture of pw x ph at the chosen scale, and places it.
+  void sizeWindow(int32_t pw, int32_t ph);
+  // Moves the window so that the picture's centre lies where a window of the picture's own
+  // size at the form's position would have it (the game places its window by that size).
+  void placeWindow();
+  // How far the window's top-left lies up and left of the form's position.
+  TPoint windowInset() const;
   uint32_t textureFormat() const;
   // Brings rectangle r of the texture up to date with the same rectangle of picture.
   void upload(const TBitmap& picture, const SDL_Rect& r);
@@ -227,6 +242,18 @@ class SdlBackend final : public Backend {
   SDL_Surface* stage_ = nullptr;  // the picture at its own size, when the window scales it
   int32_t picW_ = 0, picH_ = 0;   // the size of the picture on the screen
   bool fullScreen_ = false;
+  // The player's window scale (0: fit the work area) and filtering, and the picture size the
+  // window was last sized for (a new size or a new scale sizes it again).
+  int scale_ = 1;
+  bool smooth_ = false;
+  int32_t sizedW_ = 0, sizedH_ = 0;
+  bool resizeWanted_ = false;
+  // Window units per picture pixel at scale 1 beyond what SDL does itself: X11 has no HiDPI
+  // scaling of its own, so a desktop scaled by GDK_SCALE gets whole-factor windows.
+  int unitScale_ = 1;
+  // The form's position as the layer set it (the window's top-left at the picture's own size).
+  TPoint formPos_{0, 0};
+  bool formPosSet_ = false;
   SDL_DisplayMode desktop_{};
   int32_t desktopBits_ = 24;
   uint32_t wakeEvent_ = 0;
@@ -239,9 +266,8 @@ class SdlBackend final : public Backend {
   // The window needs the picture again although it has not changed (exposed, resized, switched
   // to or from full screen).
   bool stale_ = true;
-  // View -> window: window = offset + view * scale.
-  float scale_ = 1.0f;
-  float offX_ = 0, offY_ = 0;
+  // View <-> window points, and where the view is drawn in the window's drawable.
+  ViewScaling mapping_;
 
   bool scripted_ = false;
   bool scriptStarted_ = false;
@@ -284,18 +310,29 @@ bool SdlBackend::Init() {
   }
   desktopBits_ = int32_t(SDL_BITSPERPIXEL(desktop_.format));
   if (desktopBits_ <= 0) desktopBits_ = 24;
-  window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
-                             480 + kMenuBarHeight, SDL_WINDOW_HIDDEN);
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0)
+    if (const char* gdk = std::getenv("GDK_SCALE"); gdk && *gdk >= '2' && *gdk <= '4' && !gdk[1])
+      unitScale_ = *gdk - '0';
+  window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             640 * unitScale_, (480 + kMenuBarHeight) * unitScale_,
+                             SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window_) {
     std::fprintf(stderr, "miravel: cannot open a window: %s\n", SDL_GetError());
     return false;
   }
-  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+  if (wantRenderer()) {
+    const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    renderer_ = SDL_CreateRenderer(window_, -1, asked && *asked ? 0 : SDL_RENDERER_ACCELERATED);
+    dropSoftwareGl();
+  }
+  // The window's surface is then SDL's own framebuffer (shared memory under X11), never a
+  // texture of a renderer SDL would make for it.
+  if (!renderer_) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (!renderer_ && !SDL_GetWindowSurface(window_)) {
     std::fprintf(stderr, "miravel: cannot draw in the window: %s\n", SDL_GetError());
     return false;
   }
-  const char* driver = SDL_GetCurrentVideoDriver();
   quietDriver_ =
       driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
   if (!g_wakeSemReady && sem_init(&g_wakeSem, 0, 0) == 0) g_wakeSemReady = true;
@@ -325,25 +362,108 @@ bool SdlBackend::LoadScript(const char* path) {
   return true;
 }
 
+// ---- renderer choice ------------------------------------------------------------------------
+bool SdlBackend::wantRenderer() const {
+  // A renderer named in SDL_RENDER_DRIVER is taken as asked.
+  if (const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER); asked && *asked) return true;
+  // Without a GPU (no render node) an accelerated renderer is OpenGL drawn by the CPU: tens of
+  // megabytes of libraries and a whole-window copy per present, where the window's surface
+  // takes only the rows that changed.
+  for (int node = 128; node < 136; ++node) {
+    const std::string path = "/dev/dri/renderD" + std::to_string(node);
+    if (access(path.c_str(), F_OK) == 0) return true;
+  }
+  return false;
+}
+
+void SdlBackend::dropSoftwareGl() {
+  if (!renderer_) return;
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer_, &info) != 0 || !info.name ||
+      std::strncmp(info.name, "opengl", 6) != 0)
+    return;
+  using GetString = const unsigned char* (*)(unsigned);
+  auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned kGlRenderer = 0x1F01;
+  const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
+  if (!name) return;
+  const std::string gl(reinterpret_cast<const char*>(name));
+  for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+    if (gl.find(soft) != std::string::npos) {
+      SDL_DestroyRenderer(renderer_);
+      renderer_ = nullptr;
+      return;
+    }
+}
+
 // ---- mapping --------------------------------------------------------------------------------
 void SdlBackend::updateMapping() {
   if (picW_ <= 0 || picH_ <= 0) return;
-  int ww = 0, wh = 0;
+  int ww = 0, wh = 0, ow = 0, oh = 0;
   SDL_GetWindowSize(window_, &ww, &wh);
-  if (ww <= 0 || wh <= 0) return;
-  scale_ = std::min(float(ww) / float(picW_), float(wh) / float(picH_));
-  offX_ = (float(ww) - float(picW_) * scale_) / 2;
-  offY_ = (float(wh) - float(picH_) * scale_) / 2;
+  if (renderer_)
+    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+  else
+    SDL_GetWindowSizeInPixels(window_, &ow, &oh);
+  mapping_ = ViewScaling::Make(picW_, picH_, ww, wh, ow, oh, !fullScreen_ && !smooth_);
 }
 
 TPoint SdlBackend::windowToView(int32_t x, int32_t y) const {
-  float s = scale_ > 0 ? scale_ : 1.0f;
-  float vx = (float(x) - offX_) / s, vy = (float(y) - offY_) / s;
-  return TPoint{int32_t(vx < 0 ? vx - 1 : vx), int32_t(vy < 0 ? vy - 1 : vy)};
+  return mapping_.ToView(TPoint{x, y});
 }
 
 TPoint SdlBackend::viewToWindow(int32_t x, int32_t y) const {
-  return TPoint{int32_t(offX_ + float(x) * scale_), int32_t(offY_ + float(y) * scale_)};
+  return mapping_.ToWindow(TPoint{x, y});
+}
+
+// ---- window size ----------------------------------------------------------------------------
+void SdlBackend::sizeWindow(int32_t pw, int32_t ph) {
+  int32_t w = pw * std::max(scale_, 1) * unitScale_, h = ph * std::max(scale_, 1) * unitScale_;
+  if (scale_ == 0) {
+    // The largest window the work area holds with its frame: by a whole factor while the
+    // pixels stay sharp (a larger window would only add bars), by any factor when smooth.
+    int display = SDL_GetWindowDisplayIndex(window_);
+    SDL_Rect area{0, 0, desktop_.w, desktop_.h};
+    SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &area);
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0)
+      top = left = bottom = right = 0;
+    const int32_t aw = std::max(1, area.w - left - right);
+    const int32_t ah = std::max(1, area.h - top - bottom);
+    const ViewScaling fit = ViewScaling::Make(pw, ph, aw, ah, aw, ah, !smooth_);
+    w = fit.placed.Right - fit.placed.Left;
+    h = fit.placed.Bottom - fit.placed.Top;
+  }
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(window_, &ww, &wh);
+  if (ww != w || wh != h) SDL_SetWindowSize(window_, w, h);
+  sizedW_ = pw;
+  sizedH_ = ph;
+  resizeWanted_ = false;
+  if (formPosSet_) placeWindow();
+}
+
+TPoint SdlBackend::windowInset() const {
+  if (picW_ <= 0 || picH_ <= 0) return TPoint{0, 0};
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(window_, &ww, &wh);
+  return TPoint{(ww - picW_) / 2, (wh - picH_) / 2};
+}
+
+void SdlBackend::placeWindow() {
+  const TPoint inset = windowInset();
+  int32_t x = formPos_.x - inset.x, y = formPos_.y - inset.y;
+  if (inset.x != 0 || inset.y != 0) {
+    // A window larger than the picture keeps its title bar on the work area.
+    int display = SDL_GetWindowDisplayIndex(window_);
+    SDL_Rect area{0, 0, desktop_.w, desktop_.h};
+    SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &area);
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) top = left = 0;
+    x = std::max(x, area.x + left);
+    y = std::max(y, area.y + top);
+  }
+  SDL_SetWindowPosition(window_, x, y);
 }
 
 // ---- events ---------------------------------------------------------------------------------
@@ -416,8 +536,8 @@ bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
         case SDL_WINDOWEVENT_MOVED:
           if (fullScreen_) return false;
           ev.kind = BackendEventKind::kMoved;
-          ev.x = e.window.data1;
-          ev.y = e.window.data2;
+          ev.x = e.window.data1 + windowInset().x;
+          ev.y = e.window.data2 + windowInset().y;
           return true;
         default:
           return false;
@@ -642,16 +762,14 @@ void SdlBackend::Present(const TBitmap& picture) {
     }
   }
   lastImage_ = nullptr;
-  if (!fullScreen_) {
-    int ww = 0, wh = 0;
-    SDL_GetWindowSize(window_, &ww, &wh);
-    if (ww != pw || wh != ph) {
-      SDL_SetWindowSize(window_, pw, ph);
-      whole = true;
-    }
-  }
   picW_ = pw;
   picH_ = ph;
+  // A picture of a new size, or a new scale, sizes the window; a size the player dragged the
+  // window to stays, with the picture scaled into it.
+  if (!fullScreen_ && (pw != sizedW_ || ph != sizedH_ || resizeWanted_)) {
+    sizeWindow(pw, ph);
+    whole = true;
+  }
   updateMapping();
   if (whole) changed = SDL_Rect{0, 0, pw, ph};
   const bool shown = renderer_ ? presentWithRenderer(picture, changed, whole)
@@ -685,15 +803,13 @@ bool SdlBackend::presentWithRenderer(const TBitmap& picture, SDL_Rect changed, b
     whole = true;
   }
   upload(picture, whole ? SDL_Rect{0, 0, pw, ph} : changed);
+  SDL_SetTextureScaleMode(texture_, smooth_ ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   int ow = 0, oh = 0;
   SDL_GetRendererOutputSize(renderer_, &ow, &oh);
-  float s = std::min(float(ow) / float(pw), float(oh) / float(ph));
-  SDL_Rect dst;
-  dst.w = int(float(pw) * s);
-  dst.h = int(float(ph) * s);
-  dst.x = (ow - dst.w) / 2;
-  dst.y = (oh - dst.h) / 2;
-  // Black bars only where the picture leaves room for them (full screen).
+  const TRect& p = mapping_.placed;
+  SDL_Rect dst{p.Left, p.Top, p.Right - p.Left, p.Bottom - p.Top};
+  if (!mapping_.Valid()) dst = SDL_Rect{0, 0, ow, oh};
+  // Black bars only where the picture leaves room for them.
   if (dst.w != ow || dst.h != oh) {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -725,31 +841,54 @@ bool SdlBackend::presentOnSurface(const TBitmap& picture, SDL_Rect changed, bool
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     return true;
   };
+  // The surface has the drawable's size: the mapping is made from it.
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(window_, &ww, &wh);
+  mapping_ = ViewScaling::Make(pw, ph, ww, wh, surface->w, surface->h, !fullScreen_ && !smooth_);
+  const TRect& p = mapping_.placed;
+  const SDL_Rect placed{p.Left, p.Top, p.Right - p.Left, p.Bottom - p.Top};
   const SDL_Rect all{0, 0, pw, ph};
-  if (surface->w == pw && surface->h == ph && isConvertibleFormat(surface->format->format)) {
+  const uint32_t format = surface->format->format;
+  if (placed.w == pw && placed.h == ph && placed.x == 0 && placed.y == 0 &&
+      isConvertibleFormat(format)) {
     // The window shows the picture at its own size: it goes straight into the surface.
     const SDL_Rect r = whole ? all : changed;
     if (!convertInto(surface, r)) return false;
     return SDL_UpdateWindowSurfaceRects(window_, &r, 1) == 0;
   }
-  // Scaled (full screen) or in another format: the picture at its own size first.
-  if (!stage_ || stage_->w != pw || stage_->h != ph) {
+  // Scaled or in another format: the picture at its own size first, in the surface's format
+  // when it is one of ours (so that the scaling converts nothing).
+  const uint32_t stageFormat = isConvertibleFormat(format) ? format : uint32_t(SDL_PIXELFORMAT_RGB888);
+  if (!stage_ || stage_->w != pw || stage_->h != ph || stage_->format->format != stageFormat) {
     if (stage_) SDL_FreeSurface(stage_);
-    stage_ = SDL_CreateRGBSurfaceWithFormat(0, pw, ph, 32, SDL_PIXELFORMAT_RGB888);
+    stage_ = SDL_CreateRGBSurfaceWithFormat(0, pw, ph, 32, stageFormat);
     if (!stage_) return false;
     whole = true;
   }
   if (!convertInto(stage_, whole ? all : changed)) return false;
-  const float s = std::min(float(surface->w) / float(pw), float(surface->h) / float(ph));
-  SDL_Rect dst;
-  dst.w = int(float(pw) * s);
-  dst.h = int(float(ph) * s);
-  dst.x = (surface->w - dst.w) / 2;
-  dst.y = (surface->h - dst.h) / 2;
-  if (dst.w != surface->w || dst.h != surface->h)
-    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-  if (SDL_BlitScaled(stage_, nullptr, surface, &dst) != 0) return false;
-  return SDL_UpdateWindowSurface(window_) == 0;
+  // By a whole factor with sharp pixels, the changed part alone is scaled and shown: each of its
+  // pixels becomes the same block as in the whole picture. Any other scaling samples the
+  // picture at positions that depend on the whole, so all of it is drawn again.
+  const bool wholeFactor = placed.w % pw == 0 && placed.h % ph == 0 &&
+                           placed.w / pw == placed.h / ph && !smooth_;
+  if (!wholeFactor) whole = true;
+  const bool linear = smooth_ && stageFormat == format;
+  if (whole) {
+    if (placed.w != surface->w || placed.h != surface->h)
+      SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    SDL_Rect dst = placed;
+    const int drawn = linear ? SDL_SoftStretchLinear(stage_, nullptr, surface, &dst)
+                             : SDL_BlitScaled(stage_, nullptr, surface, &dst);
+    if (drawn != 0) return false;
+    return SDL_UpdateWindowSurface(window_) == 0;
+  }
+  const TRect out = mapping_.ToOutput(
+      Rect(changed.x, changed.y, changed.x + changed.w, changed.y + changed.h));
+  SDL_Rect src = changed;
+  SDL_Rect dst{out.Left, out.Top, out.Right - out.Left, out.Bottom - out.Top};
+  const SDL_Rect shown = dst;
+  if (SDL_BlitScaled(stage_, &src, surface, &dst) != 0) return false;
+  return SDL_UpdateWindowSurfaceRects(window_, &shown, 1) == 0;
 }
 
 void SdlBackend::ShowWindow(bool visible) {
@@ -767,7 +906,18 @@ void SdlBackend::SetWindowTitle(const std::string& cp932) {
 }
 
 void SdlBackend::SetWindowPosition(int32_t x, int32_t y) {
-  if (!fullScreen_) SDL_SetWindowPosition(window_, x, y);
+  formPos_ = TPoint{x, y};
+  formPosSet_ = true;
+  if (!fullScreen_) placeWindow();
+}
+
+void SdlBackend::SetWindowScale(int scale, bool smooth) {
+  scale_ = std::clamp(scale, 0, 3);
+  smooth_ = smooth;
+  resizeWanted_ = true;
+  stale_ = true;
+  // The window takes its new size with the next picture (its size is the picture's times
+  // the scale); in full screen it does when full screen ends.
 }
 
 void SdlBackend::SetWindowBordered(bool bordered) {
@@ -908,4 +1058,12 @@ TColor SdlWindowSurfacePixel(int32_t x, int32_t y) {
   Uint8 r = 0, g = 0, b = 0;
   SDL_GetRGB(v, s->format, &r, &g, &b);
   return RGB(r, g, b);
+}
+
+void SdlResizeWindow(int32_t width, int32_t height) {
+  if (gSdl) SDL_SetWindowSize(gSdl->Window(), width, height);
+}
+
+TPoint SdlWindowPointToView(int32_t x, int32_t y) {
+  return gSdl ? gSdl->WindowPointToView(x, y) : TPoint{x, y};
 }

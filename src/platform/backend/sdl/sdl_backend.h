@@ -11,6 +11,16 @@
 // Full screen is SDL's desktop full screen: the window covers the desktop, the picture is scaled
 // to fit with its aspect kept (black bars), and the desktop's mode is never changed.
 //
+// In a window the picture is scaled by the player's factor (SetWindowScale) and the window is
+// resizable: the picture is scaled into it with its aspect kept, by a whole factor while pixels
+// stay sharp. The window is HiDPI-aware: the picture is drawn at the drawable's pixel size.
+//
+// Present path. With a GPU (a render node) the picture goes through an accelerated renderer
+// (a streaming texture, scaled by the renderer). Without one, an accelerated renderer would be
+// OpenGL drawn by the CPU: the picture is then converted into the window's own surface, and
+// only the changed rectangle is converted, scaled and shown. SDL_RENDER_DRIVER forces a
+// renderer.
+//
 // Autoplay. For end-to-end tests the backend can replay an input script, a text file with one
 // entry per line:
 //
@@ -67,3 +77,7 @@ bool SdlTextInputActive();
 // whose picture cannot be read back here.
 bool SdlWindowSurfaceSize(int32_t* width, int32_t* height);
 TColor SdlWindowSurfacePixel(int32_t x, int32_t y);
+// Resizes the window as a player dragging its frame would (SDL reports the new size as an
+// event), and the view point a window point maps to now.
+void SdlResizeWindow(int32_t width, int32_t height);
+TPoint SdlWindowPointToView(int32_t x, int32_t y);
