@@ -52,7 +52,8 @@ std::string hookSpeaker(const char* name) {
   size_t begin = std::string::npos, end = 0;
   for (size_t i = 0; i < all.size();) {
     const size_t len = IsLeadByte(static_cast<unsigned char>(all[i])) && i + 1 < all.size() ? 2 : 1;
-    const bool blank = all[i] == ' ' || all[i] == '\t' || (len == 2 && all.compare(i, 2, wide) == 0);
+    const bool blank =
+        all[i] == ' ' || all[i] == '\t' || (len == 2 && all.compare(i, 2, wide) == 0);
     if (!blank) {
       if (begin == std::string::npos) begin = i;
       end = i + len;
@@ -149,8 +150,8 @@ bool TMainFrm::modeAdvances() {
   bool advance = SkipMode != 0;
   if (!advance && AutoMode && autoArmed) {
     const TPlayerSettings& s = PlayerSettings();
-    const uint32_t pause = static_cast<uint32_t>(s.autoPauseMs) +
-                           static_cast<uint32_t>(s.autoCharMs) * lineChars;
+    const uint32_t pause =
+        static_cast<uint32_t>(s.autoPauseMs) + static_cast<uint32_t>(s.autoCharMs) * lineChars;
     advance = timeGetTime() - autoSince >= pause;
   }
   if (!advance) return false;
@@ -208,6 +209,7 @@ bool TMainFrm::saveScreenshot() {
   if (!captionBorrowed) gameCaption = Caption;
   captionBorrowed = 1;
   captionSince = timeGetTime();
-  SetCaption(ok ? Utf8ToCp932Dropping(name) : std::string(SJ("スクリーンショットを保存できませんでした")));
+  SetCaption(ok ? Utf8ToCp932Dropping(name)
+                : std::string(SJ("スクリーンショットを保存できませんでした")));
   return ok;
 }

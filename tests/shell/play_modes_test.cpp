@@ -62,9 +62,9 @@ int markPixels(PlayGame& g) {
 void ctrlKey(PlayGame& g, int key) { g.fake().AtNow().Key(key, ssCtrl); }
 
 // Root "one", "two"; its only child "Mid" with "three", "four" ends in a choice of two.
-const std::string kChain = ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "one", "two", "\t",
-                                         "Mid ", "three", "four", "\t", "Left ", "in left", " ",
-                                         "Right ", "in right"});
+const std::string kChain =
+    ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "one", "two", "\t", "Mid ", "three", "four",
+                  "\t", "Left ", "in left", " ", "Right ", "in right"});
 
 }  // namespace
 
@@ -94,11 +94,12 @@ TEST(PlayModes, SkipRunsThroughReadTextAndStopsAtUnreadTextOrAChoice) {
     g.When(WaitingAfter(g, 1), [&] { ctrlKey(g, 'S'); })
         .When([&] { return g.fake().ScriptPending() == 0; },
               [&] { markOn = c.readBits ? markPixels(g) : 0; })
-        .When([&] {
-          return !g.f->SkipMode && g.f->Backlog->Count() == c.stopLines &&
-                 g.f->TextSubState == c.stopSubState && !g.f->NeedNextLine;
-        },
-              [&] { stopped = g.fake().Elapsed(); })
+        .When(
+            [&] {
+              return !g.f->SkipMode && g.f->Backlog->Count() == c.stopLines &&
+                     g.f->TextSubState == c.stopSubState && !g.f->NeedNextLine;
+            },
+            [&] { stopped = g.fake().Elapsed(); })
         // Nothing runs on by itself afterwards.
         .When([&] { return g.fake().Elapsed() > stopped + 2500; },
               [&] {
@@ -114,9 +115,28 @@ TEST(PlayModes, SkipRunsThroughReadTextAndStopsAtUnreadTextOrAChoice) {
 
 TEST(PlayModes, AClickStopsSkipMode) {
   SettingsScope settings;
-  std::initializer_list<std::string_view> lines = {
-      "#LOADBKGRP=scene", "#DRAWBKGRP", "l1", "l2", "l3", "l4", "l5", "l6", "l7", "l8", "l9",
-      "l10", "l11", "l12", "l13", "l14", "l15", "l16", "l17", "l18", "l19", "l20"};
+  std::initializer_list<std::string_view> lines = {"#LOADBKGRP=scene",
+                                                   "#DRAWBKGRP",
+                                                   "l1",
+                                                   "l2",
+                                                   "l3",
+                                                   "l4",
+                                                   "l5",
+                                                   "l6",
+                                                   "l7",
+                                                   "l8",
+                                                   "l9",
+                                                   "l10",
+                                                   "l11",
+                                                   "l12",
+                                                   "l13",
+                                                   "l14",
+                                                   "l15",
+                                                   "l16",
+                                                   "l17",
+                                                   "l18",
+                                                   "l19",
+                                                   "l20"};
   PlayGame g(ScenarioText(lines));
   g.f->ReadFlags.ReadBits[0] = 1;
   int atClick = 0;
@@ -154,8 +174,7 @@ TEST(PlayModes, AutoAdvancesAfterThePauseForTheLineAndStopsAtTheMenu) {
               })
         .When([&] { return g.fake().Elapsed() + 20 >= complete + c.pause; },
               [&] { EXPECT_EQ(g.f->Backlog->Count(), 2) << "not before the pause"; })
-        .When([&] { return g.f->Backlog->Count() == 3; },
-              [&] { advanced = g.fake().Elapsed(); })
+        .When([&] { return g.f->Backlog->Count() == 3; }, [&] { advanced = g.fake().Elapsed(); })
         .When(WaitingAfter(g, 3), [&] { g.RightClickAt(320, 200); })
         .When(InState(g, ssGameMenu))
         .When([&] { return g.fake().ScriptPending() == 0; });
@@ -226,8 +245,9 @@ TEST(PlayModes, AScreenshotThatCannotBeWrittenLeavesNoFileAndSaysSo) {
   PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "one"}));
   std::string during;
   ToStory(g);
-  g.When(WaitingAfter(g, 1), [&] { g.fake().AtNow().Key(VK_F12); })
-      .When([&] { return g.fake().ScriptPending() == 0; }, [&] { during = g.f->Caption; });
+  g.When(WaitingAfter(g, 1), [&] {
+     g.fake().AtNow().Key(VK_F12);
+   }).When([&] { return g.fake().ScriptPending() == 0; }, [&] { during = g.f->Caption; });
   ASSERT_TRUE(g.Play());
   EXPECT_EQ(during, SJ("スクリーンショットを保存できませんでした"));
   EXPECT_EQ(pictures.ReadText("file"), "not a folder");

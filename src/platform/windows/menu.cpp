@@ -159,8 +159,8 @@ void Gui::DrawMenuBar(TBitmap& dst) {
     if (!mm.StatusText().empty()) {
       // The mark: white on the highlight colour in a box at the bar's right end.
       const int32_t w = captionWidth(uiFont, mm.StatusText()) + 2 * kBarPadX;
-      const TRect box = Rect(dst.Width() - w - kBarFirstX, 2, dst.Width() - kBarFirstX,
-                             kMenuBarHeight - 2);
+      const TRect box =
+          Rect(dst.Width() - w - kBarFirstX, 2, dst.Width() - kBarFirstX, kMenuBarHeight - 2);
       FillRect(barCache, box, kHighlightColor);
       TFont f = uiFont;
       f.Color = kHighlightTextColor;
