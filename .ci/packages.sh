@@ -29,7 +29,7 @@ ensure_packages() {
 RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libsdl2-mixer-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libunibreak-dev
-  fonts-ipafont-gothic timgm6mb-soundfont
+  libpng-dev fonts-ipafont-gothic timgm6mb-soundfont
 )
 # What the test run adds: test and benchmark libraries, clang with its sanitizer and fuzzer
 # runtimes, llvm-symbolizer for readable sanitizer reports, a virtual X server, image tools,

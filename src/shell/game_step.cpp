@@ -62,6 +62,7 @@ void TMainFrm::RunGameLoop() {
   while (StepState != ssStopped && !stop) {
     GameStep(stop);
     processMessages();
+    playModesFrame();
     // A window closed by other means than the close confirmation ends the game as well.
     if (Application && Application->Terminated()) break;
     // While a sub-screen is open the step returns at once; wait for input instead of spinning.
@@ -100,6 +101,7 @@ void TMainFrm::GameStep(bool& stop) {
       CopyCut(line, sizeof line, expanded);
       if (Backlog) Backlog->Add(line);
     }
+    lineFetched(line);
     if (splPaintView) splPaintView->DrawToScreen(true);
   }
 
@@ -145,6 +147,7 @@ void TMainFrm::GameStep(bool& stop) {
       default: break;  // ssStopped (checked above) or a value no state has
     }
     StepBusy = 0;
+    playModesFrame();
     if (done) return;
   }
 }

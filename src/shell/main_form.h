@@ -407,8 +407,33 @@ class TMainFrm : public TForm {
   void checkDisplayItems();
 
   // ==== shell/play_modes.cpp: skip and auto modes, screenshots, the text hook ===================
-  // True when the key was taken.
+  // True when the key was taken: Ctrl+S skip mode, Ctrl+A auto mode, F12 a screenshot.
   bool modeKey(int key, TShiftState shift);
+  // After every step frame and every pass of the game loop: switches both modes off outside
+  // the story's reveal and click wait, starts the auto pause when a click wait begins, and puts
+  // the game's caption back once a screenshot's name has been shown long enough.
+  void playModesFrame();
+  // A line was fetched for the message window (after the names were substituted; empty for a
+  // blank click wait): the text hook and the auto pause's character count.
+  void lineFetched(const char* line);
+  // stepTyping: true when skip mode shows the line whole.
+  bool skipShowsLine();
+  // stepWaitClick: true when skip or auto mode advanced to the next line (as a click would).
+  bool modeAdvances();
+  // Sets both modes and the mark on the menu bar.
+  void setPlayModes(bool skip, bool autoAdvance);
+  // True in the story's reveal or click wait with no sub-screen open: where the modes run.
+  bool modesMayRun() const;
+  // Writes the play area as a PNG into the screenshot folder and shows its name (or the
+  // failure) in the caption; false when nothing was written.
+  bool saveScreenshot();
+  uint8_t SkipMode = 0, AutoMode = 0;
+  uint8_t autoArmed = 0;       // the auto pause of this click wait is running
+  uint32_t autoSince = 0;      // when it started (timeGetTime)
+  uint32_t lineChars = 0;      // characters of the line last fetched
+  std::string gameCaption;     // the caption a screenshot's name stands in for
+  uint8_t captionBorrowed = 0;
+  uint32_t captionSince = 0;
 
   // ==== scenario/interpreter.cpp: command interpreter ============================================
   // The next line of the current node into buf (cleared to size first); false when NodeIndex

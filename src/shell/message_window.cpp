@@ -129,6 +129,7 @@ bool TMainFrm::stepTyping(const char* line) {
   const uint32_t length = static_cast<uint32_t>(std::strlen(line));
   const bool shift = shiftHeld();
   const bool firstOfLine = TextPos == 0;
+  if (length > TextPos && skipShowsLine()) ShowLineAtOnce = 1;
   if (length > TextPos) {
     char shown[kLineBytes];
     if ((shift && IsNodeRead(NodeIndex)) || ClickPending || ShowLineAtOnce) {
@@ -183,6 +184,7 @@ bool TMainFrm::stepWaitClick() {
     sp.DrawToScreen(true);
     return false;
   }
+  if (modeAdvances()) return true;
   const int hit = DrawBacklogButtons();
   const bool held = LeftButtonDown && PrevTextSubState != tsTyping;
   const bool advance =

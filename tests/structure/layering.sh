@@ -2,7 +2,7 @@
 # Checks that the source tree keeps the layering the folders promise:
 #   - each host library's headers are included only in the platform folder that wraps it, so
 #     the rest of the engine sees the layer's own types and never SDL, FreeType, fontconfig,
-#     libjpeg, iconv or libunibreak;
+#     libjpeg, libpng, iconv or libunibreak;
 #   - the product's code names no test double: fakes live in src/platform/backend/fake.
 # Usage: layering.sh SOURCE-DIR [PLATFORM-LIBRARY [TOOL...]]
 # With PLATFORM-LIBRARY (the built static library) it also checks that no fake symbol is in it;
@@ -38,6 +38,8 @@ allowed 'iconv\.h' src/platform/text/
 allowed 'linebreak\.h|linebreakdef\.h|unibreakdef\.h' src/platform/text/
 # The test support and the demo's asset generator encode JPEG pictures of their own.
 allowed 'jpeglib\.h' src/platform/pictures/ tests/support/jpeg_encode.cpp demo/
+# The test support decodes the screenshots it checks with libpng itself.
+allowed 'png\.h' src/platform/pictures/ tests/support/png_decode.cpp
 
 # Test doubles named in product code (comments aside).
 while IFS= read -r hit; do

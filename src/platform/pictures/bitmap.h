@@ -163,3 +163,8 @@ bool DecodeJpeg(const uint8_t* data, size_t size, TBitmap& out);
 // Writes a 24-bit bottom-up BMP file (native path); for tools, tests and screenshots.
 bool SaveBitmapFile(const char* nativePath, const TBitmap& bmp);
 std::vector<uint8_t> EncodeBitmap(const TBitmap& bmp);
+// Writes a 24-bit PNG file (native path) through a temporary beside it, renamed over the target
+// once complete: a failure leaves no file behind. False as well for a picture that is not 24-bit.
+bool SavePngFile(const char* nativePath, const TBitmap& bmp);
+// The PNG file's bytes; empty when the picture cannot be encoded.
+std::vector<uint8_t> EncodePng(const TBitmap& bmp);

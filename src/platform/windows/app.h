@@ -82,6 +82,13 @@ class TMainMenu {
  public:
   std::vector<std::unique_ptr<TMenuItem>> Items;
   TMenuItem* Add(std::string caption);
+  // A short mark (CP932) drawn at the right end of the bar, outside the form's client area;
+  // empty draws none. A change shows at once.
+  void SetStatusText(const std::string& cp932);
+  const std::string& StatusText() const { return statusText_; }
+
+ private:
+  std::string statusText_;
 };
 
 // Height in pixels of the menu bar the layer draws above a main form's client area.

@@ -64,6 +64,14 @@ TMenuItem* TMainMenu::Add(std::string caption) {
   return Items.back().get();
 }
 
+void TMainMenu::SetStatusText(const std::string& cp932) {
+  if (cp932 == statusText_) return;
+  statusText_ = cp932;
+  Gui& gui = Gui::Get();
+  TForm* main = gui.Main();
+  if (main && main->Menu() == this) gui.Present();
+}
+
 // ---- geometry -------------------------------------------------------------------------------
 bool Gui::MenuBarRect(size_t index, TRect* r) {
   TForm* main = Main();
@@ -130,6 +138,7 @@ void Gui::DrawMenuBar(TBitmap& dst) {
   // The bar is drawn again only when something on it changed.
   std::string key = std::to_string(dst.Width()) + "|" + std::to_string(menu.open);
   for (const auto& it : mm.Items) key += "|" + it->Caption + (it->Enabled ? "" : "~");
+  key += "|" + mm.StatusText();
   if (key != barKey || barCache.Width() != dst.Width()) {
     barCache = TBitmap(dst.Width(), kMenuBarHeight, pf24bit);
     FillRect(barCache, Rect(0, 0, dst.Width(), kMenuBarHeight), kFaceColor);
@@ -146,6 +155,17 @@ void Gui::DrawMenuBar(TBitmap& dst) {
       }
       TRect tr = Rect(r.Left + kBarPadX, (kMenuBarHeight - th) / 2, r.Right, kMenuBarHeight);
       DrawTextA(&barCache, f, mm.Items[i]->Caption.c_str(), -1, &tr, DT_SINGLELINE | DT_LEFT);
+    }
+    if (!mm.StatusText().empty()) {
+      // The mark: white on the highlight colour in a box at the bar's right end.
+      const int32_t w = captionWidth(uiFont, mm.StatusText()) + 2 * kBarPadX;
+      const TRect box =
+          Rect(dst.Width() - w - kBarFirstX, 2, dst.Width() - kBarFirstX, kMenuBarHeight - 2);
+      FillRect(barCache, box, kHighlightColor);
+      TFont f = uiFont;
+      f.Color = kHighlightTextColor;
+      TRect tr = Rect(box.Left + kBarPadX, (kMenuBarHeight - th) / 2, box.Right, kMenuBarHeight);
+      DrawTextA(&barCache, f, mm.StatusText().c_str(), -1, &tr, DT_SINGLELINE | DT_LEFT);
     }
     barKey = key;
   }
