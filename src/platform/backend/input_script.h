@@ -16,6 +16,7 @@ struct ScriptEntry {
     kUp,
     kMove,
     kCursor,  // moves the pointer without an event
+    kWheel,   // the wheel turned by `wheel` notches at the pointer
     kKeyDown,
     kKeyUp,
     kText,
@@ -39,6 +40,7 @@ struct ScriptEntry {
                               // (item -1: its caption on the bar), computed at release
   int boxButton = -1;         // when >= 0 the centre of that button of the open message box
   int key = 0;
+  int32_t wheel = 0;  // notches, positive up
   TShiftState mods = 0;
   bool on = false;
   std::string text;

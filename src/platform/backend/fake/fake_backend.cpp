@@ -214,6 +214,13 @@ FakeBackend& FakeBackend::SetCursor(int32_t x, int32_t y) {
   return mouse(ScriptEntry::kCursor, x, y, mbLeft, false);
 }
 
+FakeBackend& FakeBackend::Wheel(int32_t notches) {
+  ScriptEntry e;
+  e.kind = ScriptEntry::kWheel;
+  e.wheel = notches;
+  return add(e);
+}
+
 FakeBackend& FakeBackend::MenuClick(size_t menu, size_t item) {
   for (int step = 0; step < 2; ++step) {
     for (ScriptEntry::Kind k : {ScriptEntry::kDown, ScriptEntry::kUp}) {
@@ -330,6 +337,12 @@ bool FakeBackend::MousePosition(TPoint* view) {
   script_.ApplyState(elapsed_);
   *view = script_.cursor;
   return true;
+}
+
+// The program moved the pointer: the script's later entries move it on from there.
+void FakeBackend::WarpMouse(TPoint view) {
+  script_.ApplyState(elapsed_);
+  script_.cursor = view;
 }
 
 bool FakeBackend::PollEvent(BackendEvent& ev) {

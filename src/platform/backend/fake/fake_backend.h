@@ -27,6 +27,7 @@
 //   fake.Key('F', ssAlt);          // Alt+F
 //   fake.MenuClick(1, 1);          // the second item of the second drop-down, by the mouse
 //   fake.Shift(true).Wait(300).Shift(false);
+//   fake.Wheel(1).Wheel(-2);       // one notch up, two down, at the pointer
 //   fake.Composition("にほん").Composition("日本", 2, 2).Composition("").Text("日本");
 //
 // Mouse coordinates are main-form client coordinates (y < 0 reaches the menu bar); the Window*
@@ -109,6 +110,8 @@ class FakeBackend : public Backend {
   FakeBackend& WindowClick(int32_t x, int32_t y);
   // Moves the pointer without an event (client coordinates).
   FakeBackend& SetCursor(int32_t x, int32_t y);
+  // Turns the wheel by notches (positive: up) at the pointer.
+  FakeBackend& Wheel(int32_t notches);
   // Clicks the caption of drop-down `menu` on the bar, then its item `item`.
   FakeBackend& MenuClick(size_t menu, size_t item);
   // Clicks button `button` (0 = the first) of the message box open when the click's time comes.
@@ -205,6 +208,7 @@ class FakeBackend : public Backend {
   TShiftState Modifiers() override;
   TShiftState MouseButtons() override;
   bool MousePosition(TPoint* view) override;
+  void WarpMouse(TPoint view) override;
   void CaptureMouse(bool on) override { captured_ = on; }
   void StartTextInput(const TRect& viewRect) override;
   void StopTextInput() override { textInput_ = false; }

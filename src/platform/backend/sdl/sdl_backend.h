@@ -19,6 +19,7 @@
 //   <ms> down X Y        left press
 //   <ms> up X Y          left release
 //   <ms> move X Y        pointer move
+//   <ms> wheel N         the wheel turned by N notches at the pointer (positive: up)
 //   <ms> menu M I        click the caption of drop-down M on the menu bar, then its item I
 //                        (both counted from 0)
 //   <ms> key NAME        key press and release; NAME as KeyFromName (input_script.h) takes it:
@@ -34,6 +35,8 @@
 //   <ms> quit            a close request after which every message box takes its default
 //                        (first) button, so the program ends through its clean close path; if it
 //                        has not ended 10 s later the process exits with status 3
+//
+// Game controllers play as keys (sdl_gamepad.h).
 //
 // <ms> is counted from the first event poll; X Y are main-form client coordinates (negative Y
 // reaches the menu bar). Blank lines and lines starting with '#' are ignored. While a script is
