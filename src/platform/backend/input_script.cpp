@@ -54,6 +54,8 @@ void InputScript::applyOne(ScriptEntry& e) {
   if (e.kind == ScriptEntry::kDown) buttons |= bit;
   if (e.kind == ScriptEntry::kUp) buttons &= ~bit;
   if (e.kind == ScriptEntry::kShift) shift = e.on;
+  if ((e.kind == ScriptEntry::kKeyDown || e.kind == ScriptEntry::kKeyUp) && e.key == VK_CONTROL)
+    ctrl = e.kind == ScriptEntry::kKeyDown;
   e.heldButtons = buttons;
 }
 

@@ -66,6 +66,7 @@ class InputScript {
   TPoint cursor{-100, -100};  // view coordinates; starts outside the window
   TShiftState buttons = 0;
   bool shift = false;
+  bool ctrl = false;  // held by a key-down entry of VK_CONTROL until its key-up
 
  private:
   void applyOne(ScriptEntry& e);

@@ -325,7 +325,7 @@ FakeBackend& FakeBackend::WindowMoved(int32_t x, int32_t y) {
 // ---- events ---------------------------------------------------------------------------------
 TShiftState FakeBackend::Modifiers() {
   script_.ApplyState(elapsed_);
-  return script_.shift ? ssShift : 0;
+  return (script_.shift ? ssShift : 0) | (script_.ctrl ? ssCtrl : 0);
 }
 
 TShiftState FakeBackend::MouseButtons() {
@@ -349,7 +349,7 @@ bool FakeBackend::PollEvent(BackendEvent& ev) {
   ScriptEntry e;
   while (script_.TakeDue(elapsed_, e)) {
     idlePolls_ = 0;
-    TShiftState mods = script_.shift ? ssShift : 0;
+    TShiftState mods = (script_.shift ? ssShift : 0) | (script_.ctrl ? ssCtrl : 0);
     if (e.kind == ScriptEntry::kMoved) position_ = TPoint{e.x, e.y};
     if (InputScript::ToEvent(e, mods, ev)) return true;
   }

@@ -33,9 +33,10 @@
 // Mouse coordinates are main-form client coordinates (y < 0 reaches the menu bar); the Window*
 // variants take window-picture coordinates. They are converted when their time comes, with the
 // display mode and form position of that moment. The pointer position (GetCursorPos), the held
-// buttons and Shift (GetAsyncKeyState) follow the script from the moment an entry's time has
-// come, before its event is dispatched, as the real input state would. The pointer starts
-// outside the window.
+// buttons, Shift and Ctrl (GetAsyncKeyState; Ctrl is held from a KeyDown(VK_CONTROL) to its
+// KeyUp) follow the script from the moment an entry's time has come, before its event is
+// dispatched, as the real input state would. The pointer starts outside the window; WarpMouse
+// (SetCursorPos) moves it on from where the program puts it.
 //
 // Frames. Every Present is counted (FrameCount) and the last 8 pictures are kept
 // (SetKeptFrames): LastFrame(), Frame(1) the one before, ClientPixel(x, y) reads the last frame
