@@ -70,3 +70,11 @@ bool SdlTextInputActive();
 // whose picture cannot be read back here.
 bool SdlWindowSurfaceSize(int32_t* width, int32_t* height);
 TColor SdlWindowSurfacePixel(int32_t x, int32_t y);
+// A virtual game controller (the standard buttons and axes) that SDL reports as plugged in, and
+// its buttons, for the controller tests. Attach returns its device index or -1; Button presses or
+// releases an SDL_GameControllerButton number of the last one attached; Detach unplugs it.
+int SdlAttachTestGamepad();
+void SdlTestGamepadButton(int button, bool down);
+void SdlDetachTestGamepad();
+// The number of controllers the backend has open.
+int SdlOpenGamepads();

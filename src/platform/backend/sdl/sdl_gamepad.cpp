@@ -1,4 +1,5 @@
 #include "platform/backend/sdl/sdl_gamepad.h"
+#include "platform/backend/sdl/sdl_backend.h"
 
 #include <map>
 
@@ -6,6 +7,8 @@ namespace {
 
 bool g_started = false;
 std::map<SDL_JoystickID, SDL_GameController*> g_open;  // by instance id
+SDL_Joystick* g_testPad = nullptr;  // the tests' virtual controller, held open to press it
+int g_testIndex = -1;
 
 int keyForButton(uint8_t button) {
   switch (button) {
@@ -31,6 +34,7 @@ bool SdlGamepadStart() {
 }
 
 void SdlGamepadStop() {
+  SdlDetachTestGamepad();
   for (auto& [id, pad] : g_open) SDL_GameControllerClose(pad);
   g_open.clear();
   if (g_started) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
@@ -75,3 +79,29 @@ bool SdlGamepadEvent(const SDL_Event& e, BackendEvent& ev) {
       return false;
   }
 }
+
+// ---- the tests' virtual controller ---------------------------------------------------------
+int SdlAttachTestGamepad() {
+  if (!g_started) return -1;
+  g_testIndex = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                          SDL_CONTROLLER_BUTTON_MAX, 0);
+  if (g_testIndex < 0) return -1;
+  g_testPad = SDL_JoystickOpen(g_testIndex);
+  return g_testPad ? g_testIndex : -1;
+}
+
+void SdlTestGamepadButton(int button, bool down) {
+  if (!g_testPad) return;
+  SDL_JoystickSetVirtualButton(g_testPad, button, down ? SDL_PRESSED : SDL_RELEASED);
+  SDL_JoystickUpdate();
+}
+
+void SdlDetachTestGamepad() {
+  if (!g_testPad) return;
+  SDL_JoystickClose(g_testPad);
+  g_testPad = nullptr;
+  SDL_JoystickDetachVirtual(g_testIndex);
+  g_testIndex = -1;
+}
+
+int SdlOpenGamepads() { return int(g_open.size()); }
