@@ -59,12 +59,24 @@ int TMainFrm::arrowTarget(const TRect* items, int count, int current, int key) {
 bool TMainFrm::moveToNextItem(int key) {
   int first = 0, count = 0;
   switch (StepState) {
-    case ssTitleMenu: first = kTitleMenuFirst, count = kTitleMenuCount; break;
-    case ssGameMenu: first = kGameMenuFirst, count = kGameMenuCount; break;
+    case ssTitleMenu:
+      first = kTitleMenuFirst;
+      count = kTitleMenuCount;
+      break;
+    case ssGameMenu:
+      first = kGameMenuFirst;
+      count = kGameMenuCount;
+      break;
     case ssSaveSlots:
     case ssLoadSlots:
-    case ssContinueSlots: first = kSlotFirst, count = kSlotCount; break;
-    case ssConfirm: first = kConfirmFirst, count = kConfirmCount; break;
+    case ssContinueSlots:
+      first = kSlotFirst;
+      count = kSlotCount;
+      break;
+    case ssConfirm:
+      first = kConfirmFirst;
+      count = kConfirmCount;
+      break;
     case ssStory:
       if (TextSubState != tsChoice) return false;
       if (TScenarioNode* node = CurrentNode()) {
@@ -92,8 +104,7 @@ bool TMainFrm::pressBacklogButton(int hit) {
   if (StepState != ssStory || LeftButtonDown) return false;
   // The buttons are shown in the click wait (not in an event scene's) and in the choice; while a
   // line is revealed "▼" is a plain click, which shows the line whole.
-  const bool buttons =
-      TextSubState == tsChoice || (TextSubState == tsWaitClick && !EventMode);
+  const bool buttons = TextSubState == tsChoice || (TextSubState == tsWaitClick && !EventMode);
   if (!buttons && !(hit == 2 && TextSubState == tsTyping)) return false;
   // The step takes the click on its next frame and asks for the pointer then: until it has, the
   // pointer reads as lying on the button, wherever the player left it.

@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr TPoint kParked{1, 1};  // on no item of any screen
-constexpr uint64_t kGapMs = 100;   // between two inputs: several step frames
+constexpr TPoint kParked{1, 1};   // on no item of any screen
+constexpr uint64_t kGapMs = 100;  // between two inputs: several step frames
 
 // Input to give: a wheel notch count (0 = none) or a key.
 struct In {
@@ -63,11 +63,12 @@ TEST(KeysPlay, WheelAndPageKeysPressTheBacklogButtonsInTheClickWait) {
       {"up to the first line", {Wheel(1), Wheel(1), Wheel(1)}, 0, 3},
       {"up stops at the first line", {Wheel(2), Wheel(1), Wheel(1), Wheel(1)}, 0, 3},
       {"up three, down one", {Wheel(1), Wheel(1), Wheel(1), Wheel(-1)}, 1, 3},
-      {"down from the backlog onto the live line: the next line", {Wheel(1), Wheel(1), Wheel(-1)},
-       -1, 4},
+      {"down from the backlog onto the live line: the next line",
+       {Wheel(1), Wheel(1), Wheel(-1)},
+       -1,
+       4},
       {"down at the live line: a click", {Wheel(-1)}, -1, 4},
-      {"Page Up and Page Down", {Key(VK_PRIOR), Key(VK_PRIOR), Key(VK_PRIOR), Key(VK_NEXT)}, 1,
-       3},
+      {"Page Up and Page Down", {Key(VK_PRIOR), Key(VK_PRIOR), Key(VK_PRIOR), Key(VK_NEXT)}, 1, 3},
       {"Page Down at the live line", {Key(VK_NEXT)}, -1, 4},
   };
   for (const Case& c : cases) {
@@ -77,14 +78,15 @@ TEST(KeysPlay, WheelAndPageKeysPressTheBacklogButtonsInTheClickWait) {
     ToStory(g);
     g.When(WaitingAfter(g, 1), [&] { g.ClickAt(kParked.x, kParked.y); })
         .When(WaitingAfter(g, 2), [&] { g.ClickAt(kParked.x, kParked.y); })
-        .When(WaitingAfter(g, 3), [&] { give(g, c.input); }).When(settled(g), [&] {
-      EXPECT_EQ(g.f->BacklogPos, c.pos);
-      EXPECT_EQ(g.f->Backlog->Count(), c.lines);
-      EXPECT_EQ(g.f->StepState, ssStory);
-      // The pointer reads where the player left it again.
-      EXPECT_EQ(pointer(g).x, kParked.x);
-      EXPECT_EQ(pointer(g).y, kParked.y);
-    });
+        .When(WaitingAfter(g, 3), [&] { give(g, c.input); })
+        .When(settled(g), [&] {
+          EXPECT_EQ(g.f->BacklogPos, c.pos);
+          EXPECT_EQ(g.f->Backlog->Count(), c.lines);
+          EXPECT_EQ(g.f->StepState, ssStory);
+          // The pointer reads where the player left it again.
+          EXPECT_EQ(pointer(g).x, kParked.x);
+          EXPECT_EQ(pointer(g).y, kParked.y);
+        });
     ASSERT_TRUE(g.Play());
   }
 }
@@ -102,8 +104,8 @@ TEST(KeysPlay, WheelInTheChoicePagesTheBacklogAndNeverPicks) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "one", "two", "three", "\t",
-                             "Left ", "in left", " ", "Right ", "in right"}));
+    PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "one", "two", "three", "\t", "Left ",
+                             "in left", " ", "Right ", "in right"}));
     g.f->ReadFlags.Options.TextSpeed = 2;
     ToStory(g);
     // The pointer rests on the first answer: the wheel's clicks are the buttons' all the same.
@@ -157,8 +159,7 @@ TEST(KeysPlay, ArrowsWalkTheItemsOfEveryMenuAndEnterPicks) {
        [](TMainFrm& f) { return f.StepState == ssConfirm && f.SelectedSlot == 5; }},
       {"confirmation: right from yes is no",
        false,
-       {VK_ESCAPE, VK_DOWN, VK_DOWN, VK_RETURN, VK_DOWN, VK_RETURN, VK_RIGHT, VK_RIGHT,
-        VK_RETURN},
+       {VK_ESCAPE, VK_DOWN, VK_DOWN, VK_RETURN, VK_DOWN, VK_RETURN, VK_RIGHT, VK_RIGHT, VK_RETURN},
        {},
        [](TMainFrm& f) { return f.StepState == ssSaveSlots; }},
       {"choice: the second answer",
@@ -196,8 +197,9 @@ TEST(KeysPlay, ArrowsWalkTheItemsOfEveryMenuAndEnterPicks) {
       for (int k : ks) f.Key(k).Wait(kGapMs);
     };
     if (c.atTitle) {
-      g.When(InState(g, ssTitle), [&] { g.ClickAt(kParked.x, kParked.y); })
-          .When(InState(g, ssTitleMenu), [&] { keys(c.keys); });
+      g.When(InState(g, ssTitle), [&] {
+         g.ClickAt(kParked.x, kParked.y);
+       }).When(InState(g, ssTitleMenu), [&] { keys(c.keys); });
     } else {
       ToStory(g);
       g.When(WaitingAfter(g, 1), [&] { keys(c.keys); });
@@ -248,16 +250,17 @@ TEST(KeysPlay, NothingReachesTheGameWhileTheNameFieldHasTheFocus) {
       .When([&] { return g.f->frmInput->Visible() && g.fake().ScriptPending() == 0; },
             [&] {
               ASSERT_TRUE(g.f->frmInput->edtCharaName1->Focused());
-              give(g, {Key(VK_ESCAPE), Key(VK_BACK), Key(VK_SPACE), Key(VK_DOWN),
-                       Key(VK_PRIOR), Key(VK_NEXT), Wheel(1)});
+              give(g, {Key(VK_ESCAPE), Key(VK_BACK), Key(VK_SPACE), Key(VK_DOWN), Key(VK_PRIOR),
+                       Key(VK_NEXT), Wheel(1)});
             })
-      .When(settled(g), [&] {
-        EXPECT_TRUE(g.f->frmInput->Visible());
-        EXPECT_EQ(g.f->StepState, ssStory);
-        EXPECT_EQ(g.f->BacklogPos, -1);
-        EXPECT_EQ(g.f->Backlog->Count(), 1);
-        g.fake().AtNow().Key(VK_RETURN);  // the entry's own Enter
-      })
+      .When(settled(g),
+            [&] {
+              EXPECT_TRUE(g.f->frmInput->Visible());
+              EXPECT_EQ(g.f->StepState, ssStory);
+              EXPECT_EQ(g.f->BacklogPos, -1);
+              EXPECT_EQ(g.f->Backlog->Count(), 1);
+              g.fake().AtNow().Key(VK_RETURN);  // the entry's own Enter
+            })
       .When(WaitingAfter(g, 2));
   ASSERT_TRUE(g.Play());
 }

@@ -1,7 +1,8 @@
 #include "platform/backend/sdl/sdl_gamepad.h"
-#include "platform/backend/sdl/sdl_backend.h"
 
 #include <map>
+
+#include "platform/backend/sdl/sdl_backend.h"
 
 namespace {
 
