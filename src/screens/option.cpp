@@ -132,3 +132,50 @@ void TfrmOption::FormMouseDown(TMouseButton Button) {
   // Left presses on the selectable labels arrive as their clicks.
   if (Button == mbRight) nlvlIDCANCELClick(nullptr);
 }
+
+int TfrmOption::labelAtPointer() const {
+  TPoint p;
+  if (!GetCursorPos(&p)) return -1;
+  p = ScreenToClient(p);
+  for (int i = 0; i < 9; ++i) {
+    const TRect r = selectable_[i]->BoundsRect();
+    if (p.x >= r.Left && p.y >= r.Top && p.x < r.Right && p.y < r.Bottom) return i;
+  }
+  return -1;
+}
+
+void TfrmOption::KeyDown(int key, TShiftState shift) {
+  if (shift & ssAlt) return;
+  const int current = labelAtPointer();
+  switch (key) {
+    case VK_RETURN:
+    case VK_SPACE:
+      if (current >= 0 && selectable_[current]->OnClick)
+        selectable_[current]->OnClick(selectable_[current]);
+      return;
+    case VK_ESCAPE:
+    case VK_BACK:
+      FormMouseDown(mbRight);
+      return;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_RIGHT: {
+      TRect items[9];
+      for (int i = 0; i < 9; ++i) items[i] = selectable_[i]->BoundsRect();
+      const int target = TMainFrm::arrowTarget(items, 9, current, key);
+      // The way the mouse goes: off the hovered label onto the background first, which takes
+      // the hover colour off it, then onto the next one.
+      if (current >= 0) {
+        const TPoint off = ClientToScreen(TPoint{0, 0});
+        SetCursorPos(off.x, off.y);
+      }
+      const TRect& r = items[target];
+      const TPoint to = ClientToScreen(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+      SetCursorPos(to.x, to.y);
+      return;
+    }
+    default:
+      return;
+  }
+}

@@ -42,6 +42,9 @@ class TfrmOption : public TForm {
     FormMouseDown(button);
   }
   void MouseMove(TShiftState, int32_t, int32_t) override { FormMouseMove(nullptr); }
+  // Keys as the mouse: Enter and Space click the label under the pointer, Escape and Backspace
+  // are a right press, the arrows move the pointer onto the next selectable label.
+  void KeyDown(int key, TShiftState shift) override;
 
   // The nine selectable labels in painting order: speed 1-3, fade yes/no, text background
   // yes/no, decide, cancel.
@@ -49,4 +52,6 @@ class TfrmOption : public TForm {
 
  private:
   TNovelLabel* selectable_[9] = {};
+  // The selectable label under the pointer, or -1.
+  int labelAtPointer() const;
 };

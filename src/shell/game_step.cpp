@@ -27,7 +27,10 @@ constexpr uint32_t kLogoPassMs = 10;
 // open). Short enough that a hidden sub-screen is noticed at once.
 constexpr uint32_t kStepIdleWaitMs = 10;
 
-bool shiftHeld() { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
+// Shift held fast-forwards; Ctrl does the same.
+bool shiftHeld() {
+  return ((GetAsyncKeyState(VK_SHIFT) | GetAsyncKeyState(VK_CONTROL)) & 0x8000) != 0;
+}
 
 void processMessages() {
   if (Application) Application->ProcessMessages();

@@ -387,8 +387,22 @@ class TMainFrm : public TForm {
   void KeyDown(int key, TShiftState shift) override;
 
   // ==== shell/keys.cpp: keyboard, wheel and gamepad as clicks and pointer moves =================
-  // True when the key was taken.
+  // Enter and Space are a left click at the pointer, Escape and Backspace a right click, the
+  // arrows move the pointer onto the next item of the screen shown, Page Up and Page Down press
+  // the backlog's buttons. True when the key was taken.
   bool playerKey(int key, TShiftState shift);
+  // The wheel: up presses "▲", down "▼" (at the live line a left click).
+  void MouseWheel(int delta, TShiftState shift, int32_t x, int32_t y) override;
+  // A click of the backlog button hit (1 "▲", 2 "▼") where the story shows the buttons; false
+  // when it shows none.
+  bool pressBacklogButton(int hit);
+  // Moves the pointer to the item next to the hovered one in the arrow key's direction on the
+  // menu screen or choice shown; false when no such screen is shown.
+  bool moveToNextItem(int key);
+  // The item an arrow key moves to among count item rectangles from item current (-1: none):
+  // the nearest one ahead in the key's direction, else the next one in order (Down and Right)
+  // or the previous one (Up and Left), round the ends. -1 when there are no items.
+  static int arrowTarget(const TRect* items, int count, int current, int key);
 
   // ==== shell/display.cpp: window scale, filtering and full screen ==============================
   // True when the key was taken: Ctrl+1, Ctrl+2, Ctrl+3 choose the window scale; Alt+Enter and

@@ -26,7 +26,10 @@ uint32_t speedWaitMs(uint8_t speed) {
   }
 }
 
-bool shiftHeld() { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
+// Shift held fast-forwards; Ctrl does the same.
+bool shiftHeld() {
+  return ((GetAsyncKeyState(VK_SHIFT) | GetAsyncKeyState(VK_CONTROL)) & 0x8000) != 0;
+}
 
 constexpr uint32_t kBlinkMs = 500;         // half period of the click-wait mark
 constexpr uint32_t kHeldClickPause = 200;  // pause after a line when the button is held

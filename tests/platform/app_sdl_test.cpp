@@ -312,3 +312,44 @@ TEST(AppSdlRun, ScaledWindowKeepsTheAspectAndTheMappingWhenResized) {
   }
   UninstallSdlBackend();
 }
+
+TEST(AppSdlRun, GameControllerButtonsComeAsKeys) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  // The dummy driver's window never has the focus, without which SDL drops controller input.
+  setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
+  ASSERT_TRUE(InstallSdlBackend(nullptr));
+  Backend& be = CurrentBackend();
+  // Every event that is there now, its key events as "d<vk>" / "u<vk>".
+  auto drain = [&] {
+    std::string keys;
+    BackendEvent ev;
+    while (be.WaitEvent(ev, 20)) {
+      if (ev.kind == BackendEventKind::kKeyDown) keys += "d" + std::to_string(ev.key);
+      if (ev.kind == BackendEventKind::kKeyUp) keys += "u" + std::to_string(ev.key);
+    }
+    return keys;
+  };
+  if (SdlAttachTestGamepad() < 0) {
+    UninstallSdlBackend();
+    GTEST_SKIP() << "SDL has no virtual controllers here";
+  }
+  drain();
+  EXPECT_EQ(SdlOpenGamepads(), 1);  // opened as it was plugged in
+  struct Case {
+    int button;  // SDL_GameControllerButton
+    int vk;      // 0: no key
+  } cases[] = {{0, VK_RETURN},  {1, VK_ESCAPE}, {6, VK_ESCAPE}, {11, VK_UP},  {12, VK_DOWN},
+               {13, VK_LEFT},   {14, VK_RIGHT}, {9, VK_PRIOR},  {10, VK_NEXT}, {2, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    SdlTestGamepadButton(c.button, true);
+    SdlTestGamepadButton(c.button, false);
+    const std::string vk = std::to_string(c.vk);
+    EXPECT_EQ(drain(), c.vk ? "d" + vk + "u" + vk : "");
+  }
+  SdlDetachTestGamepad();
+  drain();
+  EXPECT_EQ(SdlOpenGamepads(), 0);  // closed as it went
+  UninstallSdlBackend();
+  unsetenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS");
+}

@@ -44,6 +44,9 @@ class RecordingForm : public TForm {
     upShift = s;
     add(fmt("up", b, x, y));
   }
+  void MouseWheel(int delta, TShiftState, int32_t x, int32_t y) override {
+    add("wheel " + std::to_string(delta) + " " + std::to_string(x) + "," + std::to_string(y));
+  }
   void KeyDown(int key, TShiftState shift) override {
     add("key " + std::to_string(key) + ((shift & ssAlt) ? " alt" : ""));
     if (onKey) onKey(key);

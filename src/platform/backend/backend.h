@@ -41,6 +41,8 @@ enum class BackendEventKind {
   kMouseDown,
   kMouseUp,
   kMouseMove,
+  kMouseWheel,    // the wheel turned by `wheel` notches (positive: up, away from the player);
+                  // x, y = the pointer
   kKeyDown,
   kKeyUp,
   kTextInput,     // committed text (UTF-8)
@@ -58,6 +60,7 @@ struct BackendEvent {
   int32_t x = 0, y = 0;          // view coordinates (mouse) or screen position (kMoved)
   TMouseButton button = mbLeft;  // mouse down/up
   int key = 0;                   // VK_ code (key down/up)
+  int32_t wheel = 0;             // notches (wheel)
   // ssShift / ssAlt / ssCtrl held at the event; for mouse events also ssLeft / ssRight /
   // ssMiddle as they were once the event happened (a press includes its button).
   TShiftState shift = 0;
@@ -119,6 +122,9 @@ class Backend {
   virtual TShiftState Modifiers() = 0;      // ssShift / ssAlt / ssCtrl held now
   virtual TShiftState MouseButtons() = 0;   // ssLeft / ssRight / ssMiddle held now
   virtual bool MousePosition(TPoint* view) = 0;
+  // Moves the pointer to a view point (the layer's SetCursorPos). The move event the layer sends
+  // itself; a host that reports one of its own sends the same position again. Default: nothing.
+  virtual void WarpMouse(TPoint view) {}
   virtual void CaptureMouse(bool on) = 0;
   virtual void StartTextInput(const TRect& viewRect) = 0;
   virtual void StopTextInput() = 0;

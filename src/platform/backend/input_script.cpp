@@ -46,10 +46,16 @@ void InputScript::applyOne(ScriptEntry& e) {
     e.y = v.y;
     cursor = v;
   }
+  if (e.kind == ScriptEntry::kWheel) {
+    e.x = cursor.x;
+    e.y = cursor.y;
+  }
   TShiftState bit = e.button == mbLeft ? ssLeft : e.button == mbRight ? ssRight : ssMiddle;
   if (e.kind == ScriptEntry::kDown) buttons |= bit;
   if (e.kind == ScriptEntry::kUp) buttons &= ~bit;
   if (e.kind == ScriptEntry::kShift) shift = e.on;
+  if ((e.kind == ScriptEntry::kKeyDown || e.kind == ScriptEntry::kKeyUp) && e.key == VK_CONTROL)
+    ctrl = e.kind == ScriptEntry::kKeyDown;
   e.heldButtons = buttons;
 }
 
@@ -81,6 +87,10 @@ bool InputScript::ToEvent(const ScriptEntry& e, TShiftState mods, BackendEvent& 
       return true;
     case ScriptEntry::kMove:
       ev.kind = BackendEventKind::kMouseMove;
+      return true;
+    case ScriptEntry::kWheel:
+      ev.kind = BackendEventKind::kMouseWheel;
+      ev.wheel = e.wheel;
       return true;
     case ScriptEntry::kKeyDown:
     case ScriptEntry::kKeyUp:
@@ -249,6 +259,11 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptEntry>& out,
         e.kind = ScriptEntry::kUp;
         out.push_back(e);
       }
+    } else if (cmd == "WHEEL") {
+      if (args.size() != 1 || !parseInt(args[0], &e.wheel) || e.wheel == 0)
+        return fail("expected a non-zero number of notches");
+      e.kind = ScriptEntry::kWheel;
+      out.push_back(e);
     } else if (cmd == "KEY") {
       if (args.size() != 1) return fail("expected a key name");
       e.key = KeyFromName(args[0], &e.mods);

@@ -16,6 +16,7 @@ struct ScriptEntry {
     kUp,
     kMove,
     kCursor,  // moves the pointer without an event
+    kWheel,   // the wheel turned by `wheel` notches at the pointer
     kKeyDown,
     kKeyUp,
     kText,
@@ -39,6 +40,7 @@ struct ScriptEntry {
                               // (item -1: its caption on the bar), computed at release
   int boxButton = -1;         // when >= 0 the centre of that button of the open message box
   int key = 0;
+  int32_t wheel = 0;  // notches, positive up
   TShiftState mods = 0;
   bool on = false;
   std::string text;
@@ -64,6 +66,7 @@ class InputScript {
   TPoint cursor{-100, -100};  // view coordinates; starts outside the window
   TShiftState buttons = 0;
   bool shift = false;
+  bool ctrl = false;  // held by a key-down entry of VK_CONTROL until its key-up
 
  private:
   void applyOne(ScriptEntry& e);

@@ -202,7 +202,11 @@ void Gui::DispatchEvent(const BackendEvent& ev) {
     case BackendEventKind::kMouseDown:
     case BackendEventKind::kMouseUp:
     case BackendEventKind::kMouseMove:
+      heldWhile = nullptr;  // the player's mouse again
       RouteMouse(ev);
+      return;
+    case BackendEventKind::kMouseWheel:
+      RouteWheel(ev);
       return;
     case BackendEventKind::kKeyDown:
     case BackendEventKind::kKeyUp:
@@ -352,6 +356,17 @@ void Gui::RouteMouse(const BackendEvent& ev) {
     DeliverMouse(f, ev, window);
 }
 
+void Gui::RouteWheel(const BackendEvent& ev) {
+  if (!boxes.empty() || menu.open >= 0 || ev.wheel == 0) return;
+  TPoint window = ViewToWindow(TPoint{ev.x, ev.y});
+  TForm* f = capture;
+  if (!f) f = FormAt(window, nullptr);
+  if (!f) f = KeyTarget();
+  if (!f || !IsLive(f)) return;
+  TPoint o = f->ClientOriginInWindow();
+  f->MouseWheel(ev.wheel, ev.shift, window.x - o.x, window.y - o.y);
+}
+
 // ---- services -------------------------------------------------------------------------------
 uint32_t timeGetTime() { return CurrentBackend().Ticks(); }
 
@@ -363,6 +378,14 @@ void GetLocalTime(SYSTEMTIME* st) {
 
 bool GetCursorPos(TPoint* p) {
   if (!p) return false;
+  Gui& g = Gui::Get();
+  if (g.heldWhile) {
+    if (g.heldWhile()) {
+      *p = g.heldCursor;
+      return true;
+    }
+    g.heldWhile = nullptr;
+  }
   TPoint view;
   if (!CurrentBackend().MousePosition(&view)) return false;
   TPoint w = ViewToWindow(view);
@@ -373,6 +396,31 @@ bool GetCursorPos(TPoint* p) {
   }
   *p = w;
   return true;
+}
+
+void SetCursorPos(int32_t x, int32_t y) {
+  Gui& g = Gui::Get();
+  g.heldWhile = nullptr;
+  TPoint window{x, y};
+  if (TForm* main = Gui::Main()) {
+    window.x -= main->Left;
+    window.y -= main->Top;
+  }
+  BackendEvent ev;
+  ev.kind = BackendEventKind::kMouseMove;
+  TPoint view = WindowToView(window);
+  ev.x = view.x;
+  ev.y = view.y;
+  CurrentBackend().WarpMouse(view);
+  ev.shift = CurrentBackend().Modifiers() | CurrentBackend().MouseButtons();
+  if (Application) g.DispatchEvent(ev);
+}
+
+void HoldCursorPos(TForm* owner, TPoint screen, std::function<bool()> whileTrue) {
+  Gui& g = Gui::Get();
+  g.heldOwner = owner;
+  g.heldCursor = screen;
+  g.heldWhile = std::move(whileTrue);
 }
 
 TPoint ScreenToClient(TForm* form, TPoint p) { return form ? form->ScreenToClient(p) : p; }

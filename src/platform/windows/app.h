@@ -164,6 +164,10 @@ class TForm {
   virtual void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {}
   virtual void MouseMove(TShiftState shift, int32_t x, int32_t y) {}
   virtual void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {}
+  // The wheel turned by delta notches (positive: up). It goes to the form under the pointer
+  // (to the one holding the capture while there is one; to the key target when the pointer is
+  // over no form), never to a control, and not while a message box or a drop-down is open.
+  virtual void MouseWheel(int delta, TShiftState shift, int32_t x, int32_t y) {}
   // Keys go to the topmost visible child form, else to the main form (the menu bar and a modal
   // box take theirs first, the form's focused control the ones it takes, see controls.h).
   // TextInput gets committed text only while no control of the form has the focus.
@@ -343,6 +347,13 @@ uint32_t timeGetTime();  // milliseconds, wrapping at 32 bits
 void Sleep(uint32_t ms);
 void GetLocalTime(SYSTEMTIME* st);
 bool GetCursorPos(TPoint* p);  // screen coordinates
+// Places the pointer at a screen point, as if the mouse had moved there: the backend moves the
+// pointer when it can and the move event is routed at once, so hover rules run as for the mouse.
+void SetCursorPos(int32_t x, int32_t y);
+// Makes GetCursorPos report a screen point, without moving the pointer or sending an event, for
+// as long as whileTrue() holds, no mouse event arrived and owner lives: a click the program makes
+// on a point of its own while the pointer stays where the player left it.
+void HoldCursorPos(TForm* owner, TPoint screen, std::function<bool()> whileTrue);
 TPoint ScreenToClient(TForm* form, TPoint p);
 void SetCapture(TForm* form);
 void ReleaseCapture();

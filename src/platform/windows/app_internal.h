@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -65,6 +66,12 @@ struct Gui {
   bool syncValid = false;
   std::string syncedTitle;
   TPoint syncedPos{INT_MIN, INT_MIN};
+
+  // HoldCursorPos: the screen point GetCursorPos reports while heldWhile() holds, and the form
+  // whose end ends the hold.
+  TPoint heldCursor{};
+  TForm* heldOwner = nullptr;
+  std::function<bool()> heldWhile;
   bool syncedBordered = true;
 
   // The backend shows what the last Present composed, with this full-screen state and offset;
@@ -118,6 +125,7 @@ struct Gui {
   static bool WaitForInput(uint32_t timeoutMs);
   void DispatchEvent(const BackendEvent& ev);
   void RouteMouse(const BackendEvent& ev);
+  void RouteWheel(const BackendEvent& ev);
   void RouteKey(const BackendEvent& ev);
   TForm* KeyTarget();
   // f's active control when it has the focus, else null.

@@ -69,6 +69,7 @@ TForm::~TForm() {
   for (TControl* c : controls_) c->parent_ = nullptr;
   controls_.clear();
   active_ = nullptr;
+  if (g.heldOwner == this) g.heldWhile = nullptr;  // its condition may read this form
   g.Forget(this);
   if (wasShownMain) {
     CurrentBackend().ShowWindow(false);

@@ -214,6 +214,13 @@ FakeBackend& FakeBackend::SetCursor(int32_t x, int32_t y) {
   return mouse(ScriptEntry::kCursor, x, y, mbLeft, false);
 }
 
+FakeBackend& FakeBackend::Wheel(int32_t notches) {
+  ScriptEntry e;
+  e.kind = ScriptEntry::kWheel;
+  e.wheel = notches;
+  return add(e);
+}
+
 FakeBackend& FakeBackend::MenuClick(size_t menu, size_t item) {
   for (int step = 0; step < 2; ++step) {
     for (ScriptEntry::Kind k : {ScriptEntry::kDown, ScriptEntry::kUp}) {
@@ -318,7 +325,7 @@ FakeBackend& FakeBackend::WindowMoved(int32_t x, int32_t y) {
 // ---- events ---------------------------------------------------------------------------------
 TShiftState FakeBackend::Modifiers() {
   script_.ApplyState(elapsed_);
-  return script_.shift ? ssShift : 0;
+  return (script_.shift ? ssShift : 0) | (script_.ctrl ? ssCtrl : 0);
 }
 
 TShiftState FakeBackend::MouseButtons() {
@@ -332,11 +339,17 @@ bool FakeBackend::MousePosition(TPoint* view) {
   return true;
 }
 
+// The program moved the pointer: the script's later entries move it on from there.
+void FakeBackend::WarpMouse(TPoint view) {
+  script_.ApplyState(elapsed_);
+  script_.cursor = view;
+}
+
 bool FakeBackend::PollEvent(BackendEvent& ev) {
   ScriptEntry e;
   while (script_.TakeDue(elapsed_, e)) {
     idlePolls_ = 0;
-    TShiftState mods = script_.shift ? ssShift : 0;
+    TShiftState mods = (script_.shift ? ssShift : 0) | (script_.ctrl ? ssCtrl : 0);
     if (e.kind == ScriptEntry::kMoved) position_ = TPoint{e.x, e.y};
     if (InputScript::ToEvent(e, mods, ev)) return true;
   }

@@ -27,14 +27,16 @@
 //   fake.Key('F', ssAlt);          // Alt+F
 //   fake.MenuClick(1, 1);          // the second item of the second drop-down, by the mouse
 //   fake.Shift(true).Wait(300).Shift(false);
+//   fake.Wheel(1).Wheel(-2);       // one notch up, two down, at the pointer
 //   fake.Composition("にほん").Composition("日本", 2, 2).Composition("").Text("日本");
 //
 // Mouse coordinates are main-form client coordinates (y < 0 reaches the menu bar); the Window*
 // variants take window-picture coordinates. They are converted when their time comes, with the
 // display mode and form position of that moment. The pointer position (GetCursorPos), the held
-// buttons and Shift (GetAsyncKeyState) follow the script from the moment an entry's time has
-// come, before its event is dispatched, as the real input state would. The pointer starts
-// outside the window.
+// buttons, Shift and Ctrl (GetAsyncKeyState; Ctrl is held from a KeyDown(VK_CONTROL) to its
+// KeyUp) follow the script from the moment an entry's time has come, before its event is
+// dispatched, as the real input state would. The pointer starts outside the window; WarpMouse
+// (SetCursorPos) moves it on from where the program puts it.
 //
 // Frames. Every Present is counted (FrameCount) and the last 8 pictures are kept
 // (SetKeptFrames): LastFrame(), Frame(1) the one before, ClientPixel(x, y) reads the last frame
@@ -109,6 +111,8 @@ class FakeBackend : public Backend {
   FakeBackend& WindowClick(int32_t x, int32_t y);
   // Moves the pointer without an event (client coordinates).
   FakeBackend& SetCursor(int32_t x, int32_t y);
+  // Turns the wheel by notches (positive: up) at the pointer.
+  FakeBackend& Wheel(int32_t notches);
   // Clicks the caption of drop-down `menu` on the bar, then its item `item`.
   FakeBackend& MenuClick(size_t menu, size_t item);
   // Clicks button `button` (0 = the first) of the message box open when the click's time comes.
@@ -212,6 +216,7 @@ class FakeBackend : public Backend {
   TShiftState Modifiers() override;
   TShiftState MouseButtons() override;
   bool MousePosition(TPoint* view) override;
+  void WarpMouse(TPoint view) override;
   void CaptureMouse(bool on) override { captured_ = on; }
   void StartTextInput(const TRect& viewRect) override;
   void StopTextInput() override { textInput_ = false; }

@@ -21,6 +21,7 @@
 #include "platform/pictures/bitmap.h"
 #include "platform/text/cp932.h"
 #include "platform/backend/input_script.h"
+#include "platform/backend/sdl/sdl_gamepad.h"
 
 namespace {
 
@@ -185,6 +186,7 @@ class SdlBackend final : public Backend {
   TShiftState Modifiers() override;
   TShiftState MouseButtons() override;
   bool MousePosition(TPoint* view) override;
+  void WarpMouse(TPoint view) override;
   void CaptureMouse(bool on) override { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
   void StartTextInput(const TRect& viewRect) override;
   void StopTextInput() override { SDL_StopTextInput(); }
@@ -284,6 +286,7 @@ SdlBackend::~SdlBackend() {
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
+  SdlGamepadStop();
   if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
@@ -303,6 +306,7 @@ bool SdlBackend::Init() {
     return false;
   }
   videoUp_ = true;
+  SdlGamepadStart();  // without it the program plays with mouse and keyboard alone
   if (SDL_GetDesktopDisplayMode(0, &desktop_) != 0) {
     desktop_.w = 1024;
     desktop_.h = 768;
@@ -586,6 +590,25 @@ bool SdlBackend::translate(const SDL_Event& e, BackendEvent& ev) {
       if (e.motion.state & SDL_BUTTON_MMASK) ev.shift |= ssMiddle;
       return true;
     }
+    case SDL_MOUSEWHEEL: {
+      if (e.wheel.which == SDL_TOUCH_MOUSEID) return false;
+      int32_t notches = e.wheel.y;
+      if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
+      if (notches == 0) return false;
+      TPoint v;
+      if (!MousePosition(&v)) return false;
+      ev.kind = BackendEventKind::kMouseWheel;
+      ev.wheel = notches;
+      ev.x = v.x;
+      ev.y = v.y;
+      ev.shift = Modifiers() | MouseButtons();
+      return true;
+    }
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      return SdlGamepadEvent(e, ev);
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       int vk = vkFromSdl(e.key.keysym.sym);
@@ -953,6 +976,16 @@ TShiftState SdlBackend::MouseButtons() {
     s |= script_.buttons;
   }
   return s;
+}
+
+void SdlBackend::WarpMouse(TPoint view) {
+  if (scripted_) {
+    script_.ApplyState(scriptNow());
+    script_.cursor = view;
+    return;
+  }
+  const TPoint w = viewToWindow(view.x, view.y);
+  SDL_WarpMouseInWindow(window_, w.x, w.y);
 }
 
 bool SdlBackend::MousePosition(TPoint* view) {

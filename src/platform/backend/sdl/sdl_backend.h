@@ -29,6 +29,7 @@
 //   <ms> down X Y        left press
 //   <ms> up X Y          left release
 //   <ms> move X Y        pointer move
+//   <ms> wheel N         the wheel turned by N notches at the pointer (positive: up)
 //   <ms> menu M I        click the caption of drop-down M on the menu bar, then its item I
 //                        (both counted from 0)
 //   <ms> key NAME        key press and release; NAME as KeyFromName (input_script.h) takes it:
@@ -44,6 +45,8 @@
 //   <ms> quit            a close request after which every message box takes its default
 //                        (first) button, so the program ends through its clean close path; if it
 //                        has not ended 10 s later the process exits with status 3
+//
+// Game controllers play as keys (sdl_gamepad.h).
 //
 // <ms> is counted from the first event poll; X Y are main-form client coordinates (negative Y
 // reaches the menu bar). Blank lines and lines starting with '#' are ignored. While a script is
@@ -81,3 +84,11 @@ TColor SdlWindowSurfacePixel(int32_t x, int32_t y);
 // event), and the view point a window point maps to now.
 void SdlResizeWindow(int32_t width, int32_t height);
 TPoint SdlWindowPointToView(int32_t x, int32_t y);
+// A virtual game controller (the standard buttons and axes) that SDL reports as plugged in, and
+// its buttons, for the controller tests. Attach returns its device index or -1; Button presses or
+// releases an SDL_GameControllerButton number of the last one attached; Detach unplugs it.
+int SdlAttachTestGamepad();
+void SdlTestGamepadButton(int button, bool down);
+void SdlDetachTestGamepad();
+// The number of controllers the backend has open.
+int SdlOpenGamepads();
