@@ -270,21 +270,9 @@ TEST(KeysPlay, CtrlHeldShowsLinesOfReadNodesWhole) {
     SCOPED_TRACE(ctrl ? "Ctrl held" : "nothing held");
     PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "0123456789"}));
     g.f->ReadFlags.ReadBits[0] |= 1;
-    int frames = 0;
-    uint32_t lastPos = 0;
-    g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); }).When(InState(g, ssTitleMenu), [&] {
-      if (ctrl) g.fake().AtNow().KeyDown(VK_CONTROL);
-      g.ClickItem(18);
-    });
-    g.When([&] {
-      if (g.f->StepState != ssStory) return false;
-      if (g.f->TextPos != lastPos) {
-        lastPos = g.f->TextPos;
-        ++frames;
-      }
-      return g.f->TextSubState == tsWaitClick;
-    });
-    ASSERT_TRUE(g.Play());
-    EXPECT_EQ(frames, ctrl ? 1 : 10);
+    EXPECT_EQ(FramesToRevealFirstLine(g, [&] {
+                if (ctrl) g.fake().AtNow().KeyDown(VK_CONTROL);
+              }),
+              ctrl ? 1 : 10);
   }
 }

@@ -49,22 +49,7 @@ TEST(MessageWindowPlay, ShiftShowsLinesWholeOnlyInReadNodes) {
     SCOPED_TRACE(read ? "read node" : "unread node");
     PlayGame g(ScenarioText({"#LOADBKGRP=scene", "#DRAWBKGRP", "0123456789"}));
     if (read) g.f->ReadFlags.ReadBits[0] |= 1;
-    int frames = 0;
-    uint32_t lastPos = 0;
-    g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); }).When(InState(g, ssTitleMenu), [&] {
-      g.fake().AtNow().Shift(true);
-      g.ClickItem(18);
-    });
-    g.When([&] {
-      if (g.f->StepState != ssStory) return false;
-      if (g.f->TextPos != lastPos) {
-        lastPos = g.f->TextPos;
-        ++frames;
-      }
-      return g.f->TextSubState == tsWaitClick;
-    });
-    ASSERT_TRUE(g.Play());
-    EXPECT_EQ(frames, read ? 1 : 10);
+    EXPECT_EQ(FramesToRevealFirstLine(g, [&] { g.fake().AtNow().Shift(true); }), read ? 1 : 10);
   }
 }
 

@@ -106,6 +106,24 @@ PlayGame::Cond IdleIn(PlayGame& g, int32_t state) {
   return [&g, state] { return g.f->StepState == state && g.fake().ScriptPending() == 0; };
 }
 
+int FramesToRevealFirstLine(PlayGame& g, const std::function<void()>& atStart) {
+  int frames = 0;
+  uint32_t lastPos = 0;
+  g.When(InState(g, ssTitle), [&] { g.ClickAt(320, 100); }).When(InState(g, ssTitleMenu), [&] {
+    atStart();
+    g.ClickItem(18);
+  });
+  g.When([&] {
+    if (g.f->StepState != ssStory) return false;
+    if (g.f->TextPos != lastPos) {
+      lastPos = g.f->TextPos;
+      ++frames;
+    }
+    return g.f->TextSubState == tsWaitClick;
+  });
+  return g.Play() ? frames : -1;
+}
+
 bool IsYellowish(TColor c) { return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 80; }
 
 bool IsWhitish(TColor c) { return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200; }

@@ -78,6 +78,11 @@ PlayGame::Cond WaitingAfter(PlayGame& g, int lines);
 // In `state` with no scripted input left.
 PlayGame::Cond IdleIn(PlayGame& g, int32_t state);
 
+// Starts the story from the title ("はじめから", with atStart run just before the click) and plays
+// until its first line waits for a click; returns the number of frames in which the revealed
+// text grew (1: the line came whole), or -1 when the play did not get there.
+int FramesToRevealFirstLine(PlayGame& g, const std::function<void()>& atStart);
+
 // Colour tests for frames: text in the menu fonts is white or yellow, antialiased at its edges.
 bool IsYellowish(TColor c);
 bool IsWhitish(TColor c);
