@@ -130,10 +130,11 @@ double luminanceCorrelation(const Picture& shot, const Picture& ref, int y0, int
   return cov / std::sqrt(va * vb);
 }
 
-// Runs the program with the given environment additions; kills it after timeoutSec. Returns the
-// exit status, or -1 on a timeout or a signal.
+// Runs the program with the given environment additions; kills it after timeoutSec. Its output
+// goes to logFile, standard output to outFile when one is given. Returns the exit status, or -1
+// on a timeout or a signal.
 int runProgram(const std::vector<std::string>& args, const std::vector<std::string>& env,
-               const fs::path& logFile, int timeoutSec) {
+               const fs::path& logFile, int timeoutSec, const fs::path& outFile = {}) {
   pid_t pid = fork();
   if (pid < 0) return -1;
   if (pid == 0) {
@@ -142,6 +143,9 @@ int runProgram(const std::vector<std::string>& args, const std::vector<std::stri
     if (log) {
       dup2(fileno(log), 1);
       dup2(fileno(log), 2);
+    }
+    if (!outFile.empty()) {
+      if (FILE* out = std::fopen(outFile.c_str(), "w")) dup2(fileno(out), 1);
     }
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -367,3 +371,34 @@ TEST_F(DemoPlay, PlaysFromTheNameEntryThroughSaveAndLoadToTheEndingRollAndTheTit
 }
 
 }  // namespace
+
+// The text hook follows the story as the player reads it: the demo's first lines, the speaker
+// first, the names from the name entry put in.
+TEST_F(DemoPlay, TextHookPrintsTheLinesAsTheyAreShown) {
+  std::ofstream(work / "script.txt") << "9000 click 320 150\n"
+                                        "11500 click 320 262\n"
+                                        "14500 key RETURN\n"  // the offered names
+                                        // held: line after line, each once it is whole
+                                        "18500 down 320 150\n"
+                                        "26000 up 320 150\n"
+                                        "27000 terminate\n";
+  fs::path log = work / "miravel.log", out = work / "hook.txt";
+  int rc = runProgram({MIRAVEL_BINARY, game.string(), "--texthook", "--autoplay",
+                       (work / "script.txt").string()},
+                      {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "HOME=" + work.string(),
+                       "XDG_DATA_HOME=" + (work / "data").string(),
+                       "XDG_CONFIG_HOME=" + (work / "config").string()},
+                      log, 60, out);
+  ASSERT_EQ(rc, 0) << fileText(log);
+  std::vector<std::string> lines;
+  std::ifstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const std::vector<std::string> first{
+      "やわらかな風が、草原をわたっていく。",
+      "【ミラ】こんにちは！　ミラベルへようこそ。",
+      "【ミラ】わたしはミラ。あなたは……星野ひかるさん、だよね？",
+      "【ひかる】うん。はじめまして、ミラ。",
+  };
+  ASSERT_GE(lines.size(), first.size()) << fileText(out);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + first.size()), first);
+}
