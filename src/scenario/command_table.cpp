@@ -112,6 +112,9 @@ constexpr bool bindingsComplete() {
 }
 static_assert(bindingsComplete(), "a command of scenario/commands.h has no handler here");
 
+// The limits the checker applies are the save record's.
+static_assert(kFlagLimit == kFlagCount && kNameEntryLimit == kCharNameCount);
+
 // The entries with their names, made on first use.
 const std::array<TCommandEntry, kCommandCount>& entries() {
   static const std::array<TCommandEntry, kCommandCount> table = [] {

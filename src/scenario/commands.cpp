@@ -1,6 +1,7 @@
 #include "scenario/commands.h"
 
 #include <climits>
+#include <initializer_list>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -267,4 +268,123 @@ void ParseStrArg(const char* args, char* dest, size_t size, int k) {
   size_t n = FitToBuffer(field.data(), field.size(), size - 1);
   std::memcpy(dest, field.data(), n);
   dest[n] = 0;
+}
+
+// ---- argument shapes -------------------------------------------------------------------------
+
+namespace {
+
+constexpr TArgShape none() { return TArgShape{0, 0, {akNumber}}; }
+constexpr TArgShape shape(uint8_t min, uint8_t max, std::initializer_list<TArgKind> kinds) {
+  TArgShape s{min, max, {}};
+  size_t i = 0;
+  for (TArgKind k : kinds) s.kinds[i++] = k;
+  for (; i < std::size(s.kinds); ++i) s.kinds[i] = s.kinds[i - 1];
+  return s;
+}
+
+// Indexed by TCommandId. The handlers read these fields (see each cmd* member of TMainFrm): a
+// missing number is 0, which is why the transitions' "show at once" switch may be left out.
+constexpr TArgShape kShapes[] = {
+    shape(1, 1, {akNumber}),                                    // #TIMEWAIT ms
+    shape(1, 1, {akNumber}),                                    // #TEXTWAIT ms
+    none(),                                                     // #TEXTDISPLINE
+    shape(3, 6, {akNameEntry, akText, akText, akNameEntry, akText, akText}),  // #SETCHARNAME
+    shape(0, 1, {akText}),                                      // #CHARNAME speaker
+    shape(1, 1, {akTitle}),                                     // #GOTONODESELECT
+    shape(1, 1, {akTitle}),                                     // #GOTONODEFIRST
+    shape(1, 1, {akTitle}),                                     // #GOTO
+    none(),                                                     // #DOLOOP
+    shape(1, 1, {akNumber}),                                    // #WHILECOUNT times
+    none(),                                                     // #WHILECLICK
+    none(),                                                     // #WAIT
+    none(),                                                     // #GOTITLE
+    shape(1, 1, {akText}),                                      // #SELECTSTRING question
+    shape(1, 3, {akText}),                                      // #SELECTANSWER answers
+    shape(1, 1, {akText}),                                      // #NODETITLE
+    none(),                                                     // #EVENTON
+    none(),                                                     // #EVENTOFF
+    shape(1, 1, {akFlag}),                                      // #SETFLG
+    shape(1, 1, {akFlag}),                                      // #DELFLG
+    none(),                                                     // #ENDIF
+    shape(2, kAnyFields, {akNumber, akFlag}),                   // #IFWHITCHFLG count,flags...
+    shape(1, 1, {akFlag}),                                      // #IFFLG
+    shape(1, 1, {akFlag}),                                      // #IFNFLG
+    shape(1, 1, {akTitle}),                                     // #IFREAD
+    shape(1, 1, {akTitle}),                                     // #IFNREAD
+    shape(2, 2, {akNumber, akPicture}),                         // #LOADSPLITE slot,name
+    shape(1, 1, {akPicture}),                                   // #LOADBKGRP
+    shape(1, 1, {akJpeg}),                                      // #LOADBKJPG
+    none(),                                                     // #DRAWBKGRP
+    shape(3, 3, {akNumber}),                                    // #MOVESPLITE slot,x,y
+    shape(1, 2, {akNumber, akSwitch}),                          // #DRAWSPLITE slot[,keep]
+    shape(0, 1, {akSwitch}),                                    // #DRAWALL
+    shape(1, 1, {akNumber}),                                    // #PATCHSPLITE slot
+    none(),                                                     // #PATCHALLSPLITE
+    shape(0, 1, {akSwitch}),                                    // #FILLBLACK
+    shape(0, 1, {akSwitch}),                                    // #FILLWHITE
+    shape(1, 1, {akEnding}),                                    // #GOENDING
+    shape(1, 1, {akNumber}),                                    // #CHANGEFADE brush
+    shape(1, 1, {akNumber}),                                    // #FADEINSPLITE slot
+    shape(1, 1, {akNumber}),                                    // #FADEOUTSPLITE slot
+    shape(2, 2, {akNumber}),                                    // #FADETOSPLITE from,to
+    shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}),  // #FADEIN...
+    shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}),
+    shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}),  // #FADEOUT...
+    shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}),
+    shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}),           // #SLITIN...
+    shape(0, 1, {akSwitch}), shape(0, 1, {akSwitch}),           // #SLITOUT...
+    shape(0, 1, {akNumber}),                                    // #TILT ms
+    shape(0, 1, {akNumber}),                                    // #QUAKE ms
+    shape(1, 1, {akMusicNumber}),                               // #BGMLOAD
+    shape(1, 1, {akMusicFile}),                                 // #BGMNLOAD
+    none(),                                                     // #BGMPLAY
+    none(),                                                     // #BGMSTOP
+    none(),                                                     // #BGMPAUSEONLY
+    none(),                                                     // #BGMPAUSE
+    shape(0, 1, {akNumber}),                                    // #BGMFADEOUT seconds
+    shape(0, 1, {akNumber}),                                    // #BGMFADEIN seconds
+    none(),                                                     // #BGMVOLDEF
+    shape(1, 1, {akSoundFile}),                                 // #WAVEPLAYSOUND
+    shape(1, 1, {akSoundFile}),                                 // #WAVEPLAYBGM
+    none(),                                                     // #WAVESTOP
+    shape(0, 1, {akNumber}),                                    // #WAVEFADEOUT seconds
+    shape(0, 1, {akNumber}),                                    // #WAVEFADEIN seconds
+    none(),                                                     // #WAVEVOLDEF
+};
+static_assert(std::size(kShapes) == kCommandCount, "kShapes holds one shape per TCommandId");
+
+}  // namespace
+
+const TArgShape* CommandArgShape(TCommandId id) {
+  if (id < 0 || id >= kCommandCount) return nullptr;
+  return &kShapes[id];
+}
+
+std::vector<TArgField> SplitArgFields(const char* args) {
+  std::vector<TArgField> fields;
+  if (!args) return fields;
+  bool any = false;
+  for (const char* p = args; *p; ++p) {
+    if (*p == '=') continue;
+    if (!any) {
+      fields.push_back(TArgField{static_cast<size_t>(p - args), {}});
+      any = true;
+    }
+    if (*p == ',') {
+      fields.push_back(TArgField{static_cast<size_t>(p + 1 - args), {}});
+      continue;
+    }
+    fields.back().text += *p;
+  }
+  return fields;
+}
+
+std::vector<const char*> AllCommandNames() {
+  std::vector<const char*> names;
+  for (const TCommandTest& test : kTests) {
+    names.push_back(test.name->name);
+    for (size_t i = 0; i < test.memberCount; ++i) names.push_back(test.members[i].name);
+  }
+  return names;
 }

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 // Every command that decides a line, in table order. ciNone marks the names that are compared
 // and then decide nothing (the parameter commands and the group prefixes).
@@ -131,3 +133,48 @@ const TCommandName* MatchCommandName(const char* line, const char** args);
 int ParseIntArg(const char* args, int k);
 // as text into dest of size bytes (cut at a character boundary to fit); a missing field is "".
 void ParseStrArg(const char* args, char* dest, size_t size, int k);
+
+// ---- argument shapes -------------------------------------------------------------------------
+// What the handler of every command reads from its fields (GetIntArg/GetStrArg of field k). The
+// handlers of the interpreter read exactly these fields; the checker of the author tools
+// compares a line against them. A field beyond what a command reads is ignored by the engine.
+enum TArgKind : uint8_t {
+  akNumber,       // a number (digits)
+  akSwitch,       // a number read as "0 or not 0" (a missing field is 0)
+  akText,         // any text
+  akTitle,        // a node title, matched as the prefix of a title
+  akFlag,         // a flag number, 0..kFlagLimit-1
+  akNameEntry,    // an entry of the name record, 0..kNameEntryLimit-1
+  akPicture,      // a picture's base name, extension EXTB, in the picture folder
+  akJpeg,         // a picture's base name, extension EXTJ, in the picture folder
+  akMusicNumber,  // a number n naming "nnnn.mid" in the music folder
+  akMusicFile,    // a file name in the music folder
+  akSoundFile,    // a file name in the sound folder
+  akEnding,       // the number nn of the ending file "mscsNN.esf" in the game folder
+};
+
+// Flags 0..1023 exist; the name record holds entries 0..12 ("$1".."$8" show entries 1..8).
+constexpr int kFlagLimit = 1024;
+constexpr int kNameEntryLimit = 13;
+
+struct TArgShape {
+  uint8_t minFields;   // fields a line must give
+  uint8_t maxFields;   // fields the handler reads; kAnyFields: a list up to its first 0
+  TArgKind kinds[6];   // kind of field k; fields past the array repeat the last one
+};
+constexpr uint8_t kAnyFields = 255;
+
+// The shape of a command's arguments; null for ciNone and numbers outside the table.
+const TArgShape* CommandArgShape(TCommandId id);
+
+// The fields of an argument text as ParseIntArg/ParseStrArg see them, with where each begins in
+// args (a byte offset; the "=" dropped). An empty or missing text has no field at all.
+struct TArgField {
+  size_t offset;
+  std::string text;
+};
+std::vector<TArgField> SplitArgFields(const char* args);
+
+// Every name the table compares (the commands, the parameter commands that do nothing and the
+// group prefixes), for suggestions.
+std::vector<const char*> AllCommandNames();

@@ -11,6 +11,7 @@
 
 #include "paint/splpaint.h"
 #include "platform/text/cp932.h"
+#include "scenario/game_paths.h"
 #include "screens/ending.h"
 #include "shell/main_form.h"
 
@@ -45,10 +46,8 @@ constexpr ShakeFrame kQuakeFrames[4] = {
 }  // namespace
 
 void TMainFrm::picturePath(char* out, size_t size, const char* name, const char* ext) {
-  if (!out || size == 0) return;
-  const int n = std::snprintf(out, size, "%s%s.%s", GrpDir, name ? name : "", ext ? ext : "");
   // A path that does not fit would name some other file; it names none instead.
-  if (n < 0 || static_cast<size_t>(n) >= size) out[0] = 0;
+  FormatPicturePath(out, size, GrpDir, name, ext);
 }
 
 // ---- loading --------------------------------------------------------------------------------

@@ -34,10 +34,13 @@ size_t findByte(const char* text, size_t from, size_t size, char c) {
 // further line) and builds the tree as it goes, so no line list is ever held.
 class TreeBuilder {
  public:
-  TreeBuilder(TNodeTree& tree, std::vector<TScenarioNote>* notes) : tree_(tree), notes_(notes) {}
+  TreeBuilder(TNodeTree& tree, std::vector<TScenarioNote>* notes,
+              std::vector<TNodeSource>* sources)
+      : tree_(tree), notes_(notes), sources_(sources) {}
 
   void run(const char* text, size_t size) {
     current_ = tree_.AddChild(nullptr, {});
+    if (sources_) sources_->emplace_back();
     size_t p = 0;
     // The next CR and the next LF are each searched once and reused until passed, so a text
     // that uses only one kind of break is still scanned in linear time.
@@ -78,6 +81,7 @@ class TreeBuilder {
       title_.assign(t.data(), t.size());
       haveTitle_ = true;
       becameTitle = true;
+      if (sources_) sources_->back().titleLine = lineNo_;
     } else {
       std::string_view kept = l;
       if (l.size() > kMaxScenarioLineBytes) {
@@ -87,6 +91,7 @@ class TreeBuilder {
       markerStart_ = body_.size();
       body_.append(kept.data(), kept.size());
       body_.push_back('\n');
+      if (sources_) sources_->back().bodyLines.push_back(lineNo_);
     }
 
     if (l.empty() || (l[0] != ' ' && l[0] != '\t')) return;
@@ -97,9 +102,14 @@ class TreeBuilder {
     // either can be found is just before the marker line, when the marker line went into the
     // accumulator and something precedes it.
     current_->SetText(title_);
+    std::vector<int>* lines = sources_ ? &sources_->back().bodyLines : nullptr;
     if (!becameTitle && markerStart_ > 0) {
       current_->SetBody(std::string_view(body_.data(), markerStart_));
-    } else if (becameTitle && !body_.empty()) {
+      if (lines) lines->pop_back();  // the marker line itself
+    } else if (!current_->HasBody()) {
+      if (lines) lines->clear();
+    }
+    if (becameTitle && !body_.empty()) {
       // The marker line went into the title instead, so no marker is found and the node's lines
       // are not kept.
       note(TScenarioNote::BodyDropped,
@@ -115,6 +125,7 @@ class TreeBuilder {
       }
     }
     current_ = tree_.AddChild(parent, {});
+    if (sources_) sources_->push_back(TNodeSource{lineNo_, 0, {}});
     body_.clear();
     title_.clear();
     haveTitle_ = false;
@@ -122,6 +133,7 @@ class TreeBuilder {
 
   TNodeTree& tree_;
   std::vector<TScenarioNote>* notes_;
+  std::vector<TNodeSource>* sources_;
   TScenarioNode* current_ = nullptr;
   std::string body_;   // the accumulator of the current node's lines
   std::string title_;  // the current node's title, once captured
@@ -133,8 +145,9 @@ class TreeBuilder {
 }  // namespace
 
 void BuildScenarioTree(const char* text, size_t size, TNodeTree& tree,
-                       std::vector<TScenarioNote>* notes) {
+                       std::vector<TScenarioNote>* notes, std::vector<TNodeSource>* sources) {
   tree.Clear();
+  if (sources) sources->clear();
   if (!text) {
     text = "";
     size = 0;
@@ -143,7 +156,7 @@ void BuildScenarioTree(const char* text, size_t size, TNodeTree& tree,
   if (const void* nul = size ? std::memchr(text, 0, size) : nullptr) {
     length = static_cast<size_t>(static_cast<const char*>(nul) - text);
   }
-  TreeBuilder builder(tree, notes);
+  TreeBuilder builder(tree, notes, sources);
   builder.run(text, length);
   if (notes && length < size) {
     // The NUL sits on the line after the last one seen when the text before it ends in a break.

@@ -56,11 +56,20 @@ struct TScenarioNote {
   size_t count = 0;     // LineCut/TitleCut: the original length; BodyDropped: lines dropped
 };
 
+// Where a node's lines stand in the text, for the author tools. Lines count from 1.
+struct TNodeSource {
+  int markerLine = 0;           // the marker line that opened the node (0 for the root)
+  int titleLine = 0;            // the line that became its title (0: none)
+  std::vector<int> bodyLines;   // the line of every line of its body, in body order
+};
+
 // Parses scenario text (already unscrambled) into tree, replacing what it held. The text ends at
 // size bytes or at the first NUL byte. Never fails: any bytes give a tree with at least the root.
-// notes, when given, receives what was cut or dropped.
+// notes, when given, receives what was cut or dropped; sources, when given, receives one entry
+// per node in absolute index order.
 void BuildScenarioTree(const char* text, size_t size, TNodeTree& tree,
-                       std::vector<TScenarioNote>* notes = nullptr);
+                       std::vector<TScenarioNote>* notes = nullptr,
+                       std::vector<TNodeSource>* sources = nullptr);
 
 // Reads the scenario file at enginePath (an engine path, see platform/files.h), unscrambles it
 // with ScenarioSeed when scrambled is true and builds tree from it. False when the file is

@@ -5,6 +5,7 @@
 
 #include "platform/audio/audio.h"
 #include "platform/files/files.h"
+#include "scenario/game_paths.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -26,7 +27,7 @@ bool musicPlaying(TMediaPlayer* player) { return player && player->Mode() == mpP
 void argumentPath(TMainFrm* f, const char* args, const char* folder, char* out, size_t size) {
   char name[kPathBytes];
   f->GetStrArg(args, name, sizeof name, 0);
-  std::snprintf(out, size, "%s%s", folder, name);
+  FormatFolderFilePath(out, size, folder, name);
 }
 
 // Opening the same file again only rewinds it, so a script that reloads its piece restarts it
@@ -49,7 +50,7 @@ void openMusic(TMediaPlayer* player, const char* path) {
 bool TMainFrm::cmdBgmLoad(const char* args) {
   if (!MediaPlayer) return true;
   char path[kPathBytes];
-  std::snprintf(path, sizeof path, "%s%04d.mid", BgmDir, GetIntArg(args, 0));
+  FormatMusicNumberPath(path, sizeof path, BgmDir, GetIntArg(args, 0));
   openMusic(MediaPlayer, path);
   return true;
 }

@@ -17,6 +17,7 @@
 #include "paint/splpaint.h"
 #include "platform/text/cp932.h"
 #include "platform/files/files.h"
+#include "scenario/game_paths.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -94,13 +95,10 @@ void TfrmEnding::LoadEndingFile(int n) {
   PictureEvents.clear();
 
   const char* dir = MainFrm ? MainFrm->ProgramDir : "";
-  const size_t dirLen = std::strlen(dir);
-  const char* format = (dirLen > 0 && dir[dirLen - 1] == '\\') ? "%s%s%02d%s" : "%s\\%s%02d%s";
   char path[kPathBytes];
-  const int written = std::snprintf(path, sizeof path, format, dir, "mscs", n, ".esf");
   std::vector<uint8_t> data;
   // A path that does not fit would name another file: it counts as one that cannot be opened.
-  if (written < 0 || static_cast<size_t>(written) >= sizeof path || !ReadWholeFile(path, data)) {
+  if (!FormatEndingFilePath(path, sizeof path, dir, n) || !ReadWholeFile(path, data)) {
     MessageBoxA(MainFrm, SJ("ファイルが開けません"), SJ("エラー"), MB_OK);
     return;
   }

@@ -43,20 +43,6 @@ void ParseFramePos(const char* value, int32_t* x, int32_t* y) {
   *y = digitsOfField(value, 1);
 }
 
-bool EndsWithBackslash(const char* s) {
-  size_t len = std::strlen(s);
-  bool last = false;
-  for (size_t i = 0; i < len; ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < len) {
-      ++i;
-      last = false;
-    } else {
-      last = s[i] == '\\';
-    }
-  }
-  return last;
-}
-
 bool TMainFrm::LoadConfig() {
   // 1.-2. The game folder, the save folder and the INI path.
   TGameFolder folder = LocateGameFolder();
@@ -65,23 +51,10 @@ bool TMainFrm::LoadConfig() {
   CopyCut(IniPath, sizeof IniPath, folder.IniPath.c_str());
 
   // 3. The three folders, relative to the program folder, each ending in a backslash.
-  struct FolderKey {
-    const char* key;
-    const char* def;
-    const char* empty;
-    char* out;
-  } folders[] = {
-      {"GrpPath", "grp\\", "GRP\\", GrpDir},
-      {"BgmPath", "bgm\\", "BGM\\", BgmDir},
-      {"WavPath", "wav\\", "WAV\\", WavDir},
-  };
+  ReadGameFolder(gfPictures, ProgramDir, IniPath, GrpDir, sizeof GrpDir);
+  ReadGameFolder(gfMusic, ProgramDir, IniPath, BgmDir, sizeof BgmDir);
+  ReadGameFolder(gfSounds, ProgramDir, IniPath, WavDir, sizeof WavDir);
   char value[kPathBytes];
-  for (const FolderKey& f : folders) {
-    readString("SYSTEM", f.key, f.def, value, IniPath);
-    CopyCut(f.out, kPathBytes, ProgramDir);
-    AppendCut(f.out, kPathBytes, value[0] ? value : f.empty);
-    if (!EndsWithBackslash(f.out)) AppendCut(f.out, kPathBytes, "\\");
-  }
 
   // 4. Logo and title pictures.
   readString("GRP", "LOGO", "LOGO", value, IniPath);
@@ -92,15 +65,14 @@ bool TMainFrm::LoadConfig() {
   AppendCut(TitlePath, sizeof TitlePath, value[0] ? value : "0000");
 
   // 5. Extensions.
-  readString("GRP", "EXTB", "BMP", ExtBmp, IniPath);
-  readString("GRP", "EXTJ", "JPG", ExtJpg, IniPath);
+  // (An empty EXTB becomes "BMP" here already; nothing below reads it before step 6.)
+  ReadPictureExtensions(IniPath, ExtBmp, ExtJpg, kPathBytes);
   readString("GRP", "ENCODEB", "BMP", EncodeBmp, IniPath);
   readString("GRP", "ENCODEJ", "JPG", EncodeJpg, IniPath);
 
   // 6.
   AppendCut(TitlePath, sizeof TitlePath, ".");
   AppendCut(LogoPath, sizeof LogoPath, ".");
-  if (!ExtBmp[0]) CopyCut(ExtBmp, sizeof ExtBmp, "BMP");
   AppendCut(TitlePath, sizeof TitlePath, ExtBmp);
   AppendCut(LogoPath, sizeof LogoPath, ExtBmp);
 

@@ -8,6 +8,7 @@
 #include "paint/splpaint.h"
 #include "platform/audio/audio.h"
 #include "platform/text/cp932.h"
+#include "scenario/message_layout.h"
 #include "screens/ending.h"
 #include "screens/input.h"
 #include "screens/option.h"
@@ -83,7 +84,7 @@ TMainFrm::TMainFrm() : TForm(nullptr) {
   // The fixed rectangles of the message window and the menus.
   TextWindowRect = Rect(16, 348, 626, 468);
   TextRefreshRect = Rect(14, 346, 628, 470);
-  TextDrawRect = Rect(24, 356, 624, 462);
+  TextDrawRect = kTextDrawRect;
   ClickMarkRect = Rect(592, 438, 616, 462);
   BacklogUpRect = Rect(580, 322, 600, 342);
   BacklogDownRect = Rect(600, 322, 620, 342);

@@ -9,6 +9,7 @@
 #include "paint/splpaint.h"
 #include "platform/text/cp932.h"
 #include "platform/trace.h"
+#include "scenario/message_layout.h"
 #include "shell/main_form.h"
 
 namespace {
@@ -66,10 +67,8 @@ void TMainFrm::DrawMessage(const char* text, const char* name, TFont* font) {
     sp.DoDrawText(ttBkGnd, r, text, font, false);
     return;
   }
-  // The text starts after the name and its wrapped lines keep that indent: two thirds of the
-  // font's point size per byte of the name, rounded down over the whole name.
-  const int32_t w =
-      static_cast<int32_t>(std::strlen(name)) * static_cast<int32_t>(sp.Font.Size()) * 2 / 3;
+  // The text starts after the name and its wrapped lines keep that indent.
+  const int32_t w = SpeakerIndent(std::strlen(name), sp.Font.Size());
   TRect nameRect = Rect(r.Left, r.Top, r.Right + w, r.Bottom);
   sp.DoDrawText(ttBkGnd, nameRect, name, font, false);
   TRect textRect = Rect(r.Left + w, r.Top, r.Right, r.Bottom);
