@@ -112,6 +112,7 @@ class Checker {
     collectNames();
     reached_.assign(tree_.Count(), false);
     jumps_.assign(tree_.Count(), {});
+    leaves_.assign(tree_.Count(), false);
     for (int i = 0; i < tree_.Count(); ++i) checkNode(i);
     checkReach();
     return finish();
@@ -353,7 +354,7 @@ class Checker {
     TScenarioNode* node = tree_.Item(index);
     std::vector<Line> ls = lines(index);
     int lastAnswers = -1, answersLine = 0;
-    bool loopOpen = false;
+    bool loopOpen = false, ifOpen = false;
     int loopLine = 0;
     for (size_t i = 0; i < ls.size(); ++i) {
       const Line& l = ls[i];
@@ -404,6 +405,8 @@ class Checker {
                     "': no node title begins with it");
           } else if (jump) {
             jumps_[index].push_back(target);
+            // A jump outside a condition always leaves: the node's end is never reached.
+            if (!ifOpen) leaves_[index] = true;
           }
           break;
         }
@@ -430,7 +433,9 @@ class Checker {
         for (size_t j = i + 1; j < ls.size() && !closed; ++j)
           closed = ls[j].text.substr(0, 6) == "#ENDIF";
         if (!closed) add(l.number, 1, true, std::string(c->name) + " without an #ENDIF after it in its node");
+        ifOpen = true;
       }
+      if (c->id == ciEndIf) ifOpen = false;
     }
     if (loopOpen) add(loopLine, 1, true, "#DOLOOP without #WHILECOUNT or #WHILECLICK after it in its node");
 
@@ -524,7 +529,7 @@ class Checker {
       todo.pop_back();
       std::vector<int> next = jumps_[i];
       TScenarioNode* node = tree_.Item(i);
-      for (int k = 0; node && k < node->Count(); ++k) next.push_back(node->Item(k)->AbsoluteIndex());
+      for (int k = 0; node && !leaves_[i] && k < node->Count(); ++k) next.push_back(node->Item(k)->AbsoluteIndex());
       for (int j : next) {
         if (j >= 0 && j < tree_.Count() && !reached_[j]) {
           reached_[j] = true;
@@ -545,7 +550,7 @@ class Checker {
   std::map<int, std::string> names_;
   std::string speaker_;
   std::set<int> checkedEndings_;
-  std::vector<bool> reached_;
+  std::vector<bool> reached_, leaves_;
   std::vector<std::vector<int>> jumps_;
 };
 
