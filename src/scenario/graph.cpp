@@ -129,7 +129,8 @@ std::string findOnPath(const char* program) {
     dirs.remove_prefix(colon == std::string_view::npos ? dirs.size() : colon + 1);
     std::string file = (dir.empty() ? "." : dir) + "/" + program;
     struct stat st;
-    if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0) {
+    if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::access(file.c_str(), X_OK) == 0) {
       return file;
     }
   }

@@ -1,11 +1,10 @@
-#include "scenario/graph.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "scenario/graph.h"
 #include "support/scenario_builder.h"
 #include "support/temp_dir.h"
 #include "support/tool_run.h"
@@ -16,11 +15,11 @@ namespace {
 // to the title screen and a node whose only child follows at once.
 const std::string kStory = ScenarioText({
     "開始 ", "#SELECTANSWER=右へ,,say \"hi\" a\\b", "どちらへ？",  // n0
-    "\t", "右 ", "#GOTONODESELECT=終",                              // n1
-    "\t", "右奥 ", "#GOTO=終",                                      // n2, the only child of n1
-    "  ", "左 ", "#GOTO=どこにも",                                  // n3: halts
-    " ", "終 ", "#GOENDING=2",                                      // n4
-    " ", "題 ", "#GOTITLE",                                         // n5
+    "\t", "右 ", "#GOTONODESELECT=終",                             // n1
+    "\t", "右奥 ", "#GOTO=終",                                     // n2, the only child of n1
+    "  ", "左 ", "#GOTO=どこにも",                                 // n3: halts
+    " ", "終 ", "#GOENDING=2",                                     // n4
+    " ", "題 ", "#GOTITLE",                                        // n5
 });
 
 const char kGraph[] =
@@ -91,8 +90,9 @@ TEST(GraphTool, SvgRunsDotFromPathOrSaysItIsMissing) {
     EXPECT_FALSE(dir.Exists("out.svg"));
   }
   // A stand-in dot writes its options and the graph it was given into the output file.
-  ASSERT_TRUE(dir.Write("bin/dot", "#!/bin/sh\nprintf '%s %s\\n' \"$1\" \"$2\" >\"$3\"\n"
-                                   "exec /bin/cat \"$4\" >>\"$3\"\n"));
+  ASSERT_TRUE(dir.Write("bin/dot",
+                        "#!/bin/sh\nprintf '%s %s\\n' \"$1\" \"$2\" >\"$3\"\n"
+                        "exec /bin/cat \"$4\" >>\"$3\"\n"));
   ASSERT_EQ(chmod(dir.File("bin/dot").c_str(), 0755), 0);
   PathFor path(dir.File("empty") + ":" + dir.File("bin"));
   ToolRun r = graph({dir.File("story.txt"), "--svg", dir.File("out.svg")});
