@@ -409,6 +409,7 @@ void ScriptRecorder::Record(uint64_t ms, const BackendEvent& ev, TPoint client) 
     case BackendEventKind::kMouseDown:
       if (ev.button == mbLeft) {
         leftHeld_ = true;
+        movedSinceDown_ = false;
         line(ms, "down" + at);
       }
       break;
@@ -421,7 +422,8 @@ void ScriptRecorder::Record(uint64_t ms, const BackendEvent& ev, TPoint client) 
       }
       break;
     case BackendEventKind::kMouseMove:
-      if (leftHeld_ && ms >= lastMove_ + kMoveSampleMs) {
+      if (leftHeld_ && (!movedSinceDown_ || ms >= lastMove_ + kMoveSampleMs)) {
+        movedSinceDown_ = true;
         lastMove_ = ms;
         line(ms, "move" + at);
       }

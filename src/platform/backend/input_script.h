@@ -128,7 +128,7 @@ class ScriptRecorder {
  private:
   void line(uint64_t ms, const std::string& text);
   std::FILE* file_ = nullptr;
-  bool leftHeld_ = false, shiftHeld_ = false;
+  bool leftHeld_ = false, shiftHeld_ = false, movedSinceDown_ = false;
   uint64_t lastMove_ = 0;
 };
 
