@@ -21,6 +21,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/windows/app.h"
 #include "platform/text/text.h"
@@ -448,6 +450,22 @@ class TMainFrm : public TForm {
   std::string gameCaption;     // the caption a screenshot's name stands in for
   uint8_t captionBorrowed = 0;
   uint32_t captionSince = 0;
+
+  // ==== shell/checkpoints.cpp: where the game is, for the checkpoints of input scripts ========
+  // The state names an input script's expect-state takes: stopped, logo, title, title-menu,
+  // story (any of typing, click-wait and choice), typing, click-wait, choice, window-hidden,
+  // game-menu, confirm, save-slots, load-slots, continue-slots, options, ending, name-entry
+  // (the name entry open over the story), halted.
+  static const std::vector<std::string>& CheckpointStateNames();
+  // The most precise of those names for the state now ("state N" for a number that is none).
+  std::string CheckpointState() const;
+  // The line the message window shows (the last one fetched, names put in), in UTF-8; empty
+  // when none is shown.
+  std::string CheckpointText() const;
+  // Whether the game is in state `name`, or shows line `utf8` (the speaker's name before it,
+  // with or without its brackets, or not at all).
+  bool InCheckpointState(const std::string& name) const;
+  bool ShowsCheckpointText(const std::string& utf8) const;
 
   // ==== scenario/interpreter.cpp: command interpreter ============================================
   // The next line of the current node into buf (cleared to size first); false when NodeIndex

@@ -90,6 +90,12 @@ TEST_F(CommandLine, MistakesAreSaidOnStandardError) {
       {{"--volume-music"}, {headless}, 2,
        "miravel: --volume-music needs a value (see miravel --help)"},
       {{"--autoplay"}, {headless}, 2, "miravel: --autoplay needs a file"},
+      {{"--record"}, {headless}, 2, "miravel: --record needs a file"},
+      {{"--fast", game}, {headless}, 2, "miravel: --fast needs --headless (see miravel --help)"},
+      {{"--headless", "--record", file, game}, {}, 2,
+       "miravel: --record records a player: it cannot go with --headless"},
+      {{"--headless", "--autoplay", "/no/such/script"}, {}, 1,
+       "miravel: cannot read the autoplay script /no/such/script"},
       {{"one", "two"}, {headless}, 2,
        "miravel: one game folder only (\"one\" and \"two\") (see miravel --help)"},
       // Over ssh: no display at all.
@@ -111,7 +117,8 @@ TEST_F(CommandLine, HelpListsEveryOption) {
   EXPECT_EQ(r.status, 0) << r.err;
   for (const char* option :
        {"--fullscreen", "--scale N", "--smooth", "--soundfont FILE", "--volume-music N",
-        "--volume-sound N", "--texthook[=clipboard]", "--autoplay SCRIPT", "--help",
+        "--volume-sound N", "--texthook[=clipboard]", "--autoplay SCRIPT", "--headless",
+        "--fast", "--record FILE", "--help",
         "settings.ini"}) {
     EXPECT_NE(r.out.find(option), std::string::npos) << option << " missing in\n" << r.out;
   }

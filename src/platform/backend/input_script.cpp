@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
+
+#include "platform/pictures/bitmap.h"
 
 void InputScript::Add(ScriptEntry e) {
   e.seq = seq_++;
@@ -141,6 +144,11 @@ bool InputScript::ToEvent(const ScriptEntry& e, TShiftState mods, BackendEvent& 
 // ---- names and parsing ----------------------------------------------------------------------
 namespace {
 
+std::vector<std::string>& stateNames() {
+  static std::vector<std::string> names;
+  return names;
+}
+
 std::string upper(std::string s) {
   for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -170,6 +178,43 @@ std::string restAfterTwoWords(const std::string& line) {
 
 }  // namespace
 
+namespace {
+
+const struct {
+  const char* name;
+  int vk;
+} kKeyNames[] = {{"RETURN", VK_RETURN},   {"ENTER", VK_RETURN},   {"ESCAPE", VK_ESCAPE},
+                 {"ESC", VK_ESCAPE},      {"SPACE", VK_SPACE},    {"TAB", VK_TAB},
+                 {"BACKSPACE", VK_BACK},  {"DELETE", VK_DELETE},  {"INSERT", VK_INSERT},
+                 {"HOME", VK_HOME},       {"END", VK_END},        {"PAGEUP", VK_PRIOR},
+                 {"PAGEDOWN", VK_NEXT},   {"LEFT", VK_LEFT},      {"RIGHT", VK_RIGHT},
+                 {"UP", VK_UP},           {"DOWN", VK_DOWN},      {"SHIFT", VK_SHIFT},
+                 {"CTRL", VK_CONTROL},    {"ALT", VK_MENU}};
+
+}  // namespace
+
+std::string KeyName(int vk, TShiftState mods) {
+  std::string name;
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+    name = std::string(1, char(vk));
+  } else if (vk >= VK_F1 && vk <= VK_F1 + 11) {
+    name = "F" + std::to_string(vk - VK_F1 + 1);
+  } else {
+    for (const auto& k : kKeyNames)
+      if (k.vk == vk) {
+        name = k.name;
+        break;
+      }
+  }
+  if (name.empty()) return name;
+  if (mods & ssShift) name = "shift+" + name;
+  if (mods & ssCtrl) name = "ctrl+" + name;
+  if (mods & ssAlt) name = "alt+" + name;
+  return name;
+}
+
+void SetScriptStateNames(std::vector<std::string> names) { stateNames() = std::move(names); }
+
 int KeyFromName(const std::string& name, TShiftState* mods) {
   std::string n = upper(name);
   TShiftState m = 0;
@@ -189,17 +234,7 @@ int KeyFromName(const std::string& name, TShiftState* mods) {
   }
   if (mods) *mods = m;
   if (n.size() == 1 && std::isalnum(static_cast<unsigned char>(n[0]))) return n[0];
-  static const struct {
-    const char* name;
-    int vk;
-  } kNames[] = {{"RETURN", VK_RETURN}, {"ENTER", VK_RETURN},   {"ESCAPE", VK_ESCAPE},
-                {"ESC", VK_ESCAPE},    {"SPACE", VK_SPACE},    {"TAB", VK_TAB},
-                {"BACKSPACE", VK_BACK}, {"DELETE", VK_DELETE}, {"INSERT", VK_INSERT},
-                {"HOME", VK_HOME},     {"END", VK_END},        {"PAGEUP", VK_PRIOR},
-                {"PAGEDOWN", VK_NEXT}, {"LEFT", VK_LEFT},      {"RIGHT", VK_RIGHT},
-                {"UP", VK_UP},         {"DOWN", VK_DOWN},      {"SHIFT", VK_SHIFT},
-                {"CTRL", VK_CONTROL},  {"ALT", VK_MENU}};
-  for (const auto& k : kNames)
+  for (const auto& k : kKeyNames)
     if (n == k.name) return k.vk;
   if (n.size() >= 2 && n[0] == 'F') {
     int32_t f = 0;
@@ -231,6 +266,7 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptEntry>& out,
     for (std::string a; ls >> a;) args.push_back(a);
     ScriptEntry e;
     e.at = uint64_t(ms);
+    e.line = lineNo;
     auto point = [&](ScriptEntry& p) {
       return args.size() == 2 && parseInt(args[0], &p.x) && parseInt(args[1], &p.y);
     };
@@ -301,6 +337,20 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptEntry>& out,
       e.kind = ScriptEntry::kShot;
       e.text = args[0];
       out.push_back(e);
+    } else if (cmd == "EXPECT-STATE") {
+      if (args.size() != 1) return fail("expected a state name");
+      const auto& names = stateNames();
+      if (!names.empty() && std::find(names.begin(), names.end(), args[0]) == names.end())
+        return fail("unknown state \"" + args[0] + "\"");
+      e.kind = ScriptEntry::kExpectState;
+      e.text = args[0];
+      out.push_back(e);
+    } else if (cmd == "EXPECT-TEXT") {
+      // The rest of the line as it stands: blanks inside the text count.
+      e.kind = ScriptEntry::kExpectText;
+      e.text = restAfterTwoWords(line);
+      if (e.text.empty()) return fail("expected text");
+      out.push_back(e);
     } else if (cmd == "CLOSE" || cmd == "QUIT" || cmd == "TERMINATE") {
       if (!args.empty()) return fail("no arguments expected");
       e.kind = cmd == "CLOSE" ? ScriptEntry::kClose
@@ -312,4 +362,105 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptEntry>& out,
     }
   }
   return true;
+}
+
+void RunScriptCheckpoint(const ScriptEntry& e, const ScriptCheckpoint& check,
+                         const std::string& scriptName) {
+  if (!check) return;
+  std::string actual;
+  if (check(e, &actual)) return;
+  const bool text = e.kind == ScriptEntry::kExpectText;
+  std::fprintf(stderr, "%s:%d: expected %s \"%s\", the game is %s\n", scriptName.c_str(), e.line,
+               text ? "the text" : "the state", e.text.c_str(), actual.c_str());
+  std::fflush(nullptr);
+  std::_Exit(3);
+}
+
+bool WriteScriptShot(const std::string& nativePath, const TBitmap& picture) {
+  if (picture.Empty()) return false;
+  std::string ext = nativePath.size() >= 4 ? upper(nativePath.substr(nativePath.size() - 4)) : "";
+  return ext == ".PNG" ? SavePngFile(nativePath.c_str(), picture)
+                       : SaveBitmapFile(nativePath.c_str(), picture);
+}
+
+// ---- recording ------------------------------------------------------------------------------
+ScriptRecorder::~ScriptRecorder() {
+  if (file_) std::fclose(file_);
+}
+
+bool ScriptRecorder::Open(const std::string& nativePath) {
+  if (file_) std::fclose(file_);
+  file_ = std::fopen(nativePath.c_str(), "w");
+  if (!file_) return false;
+  std::fputs("# recorded by miravel --record: replay with --autoplay\n", file_);
+  std::fflush(file_);
+  return true;
+}
+
+void ScriptRecorder::line(uint64_t ms, const std::string& text) {
+  std::fprintf(file_, "%llu %s\n", static_cast<unsigned long long>(ms), text.c_str());
+  std::fflush(file_);
+}
+
+void ScriptRecorder::Record(uint64_t ms, const BackendEvent& ev, TPoint client) {
+  if (!file_) return;
+  const std::string at = " " + std::to_string(client.x) + " " + std::to_string(client.y);
+  switch (ev.kind) {
+    case BackendEventKind::kMouseDown:
+      if (ev.button == mbLeft) {
+        leftHeld_ = true;
+        movedSinceDown_ = false;
+        line(ms, "down" + at);
+      }
+      break;
+    case BackendEventKind::kMouseUp:
+      if (ev.button == mbLeft) {
+        leftHeld_ = false;
+        line(ms, "up" + at);
+      } else if (ev.button == mbRight) {
+        line(ms, "rclick" + at);
+      }
+      break;
+    case BackendEventKind::kMouseMove:
+      if (leftHeld_ && (!movedSinceDown_ || ms >= lastMove_ + kMoveSampleMs)) {
+        movedSinceDown_ = true;
+        lastMove_ = ms;
+        line(ms, "move" + at);
+      }
+      break;
+    case BackendEventKind::kMouseWheel:
+      if (ev.wheel != 0) line(ms, "wheel " + std::to_string(ev.wheel));
+      break;
+    case BackendEventKind::kKeyDown:
+    case BackendEventKind::kKeyUp: {
+      const bool down = ev.kind == BackendEventKind::kKeyDown;
+      if (ev.key == VK_SHIFT) {
+        if (down != shiftHeld_) line(ms, down ? "shift on" : "shift off");
+        shiftHeld_ = down;
+        break;
+      }
+      if (!down || ev.key == VK_CONTROL || ev.key == VK_MENU) break;
+      // Shift already held by a `shift on` line is not repeated on the key.
+      std::string name = KeyName(ev.key, shiftHeld_ ? (ev.shift & ~ssShift) : ev.shift);
+      if (!name.empty()) line(ms, "key " + name);
+      break;
+    }
+    case BackendEventKind::kTextInput:
+      if (!ev.text.empty()) line(ms, "text " + ev.text);
+      break;
+    case BackendEventKind::kTextEditing:
+      line(ms, ev.text.empty() ? "compose" : "compose " + ev.text);
+      break;
+    case BackendEventKind::kDropFile:
+      line(ms, "drop " + ev.text);
+      break;
+    case BackendEventKind::kCloseRequest:
+      line(ms, "close");
+      break;
+    case BackendEventKind::kTerminate:
+      line(ms, "terminate");
+      break;
+    default:
+      break;
+  }
 }

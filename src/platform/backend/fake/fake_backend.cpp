@@ -1,8 +1,13 @@
 #include "platform/backend/fake/fake_backend.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#include "platform/text/cp932.h"
 
 namespace {
 
@@ -92,6 +97,7 @@ uint32_t FakeBackend::Ticks() { return clockBase_ + uint32_t(elapsed_); }
 
 void FakeBackend::Advance(uint64_t ms) {
   if (ms == 0) return;
+  if (realTime_) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   elapsed_ += ms;
   idlePolls_ = 0;
   checkLimit();
@@ -322,7 +328,40 @@ FakeBackend& FakeBackend::WindowMoved(int32_t x, int32_t y) {
   return add(e);
 }
 
+bool FakeBackend::LoadScript(const std::string& text, const std::string& name,
+                             std::string* error) {
+  std::vector<ScriptEntry> entries;
+  if (!ParseInputScript(text, entries, error)) return false;
+  scriptName_ = name;
+  for (ScriptEntry& e : entries) {
+    lastEntry_ = std::max(lastEntry_, e.at);
+    script_.Add(std::move(e));
+  }
+  return true;
+}
+
 // ---- events ---------------------------------------------------------------------------------
+// Entries that are no input event: true with ev set when the entry still makes one.
+bool FakeBackend::scriptAction(const ScriptEntry& e, BackendEvent& ev) {
+  switch (e.kind) {
+    case ScriptEntry::kShot:
+      if (!WriteScriptShot(e.text, LastFrame()))
+        std::fprintf(stderr, "miravel: cannot write the screenshot %s\n", e.text.c_str());
+      return false;
+    case ScriptEntry::kExpectState:
+    case ScriptEntry::kExpectText:
+      RunScriptCheckpoint(e, checkpoint_, scriptName_);
+      return false;
+    case ScriptEntry::kQuit:
+      quitting_ = true;
+      ev = BackendEvent{};
+      ev.kind = BackendEventKind::kCloseRequest;
+      return true;
+    default:
+      return false;
+  }
+}
+
 TShiftState FakeBackend::Modifiers() {
   script_.ApplyState(elapsed_);
   return (script_.shift ? ssShift : 0) | (script_.ctrl ? ssCtrl : 0);
@@ -351,7 +390,14 @@ bool FakeBackend::PollEvent(BackendEvent& ev) {
     idlePolls_ = 0;
     TShiftState mods = (script_.shift ? ssShift : 0) | (script_.ctrl ? ssCtrl : 0);
     if (e.kind == ScriptEntry::kMoved) position_ = TPoint{e.x, e.y};
-    if (InputScript::ToEvent(e, mods, ev)) return true;
+    if (InputScript::ToEvent(e, mods, ev) || scriptAction(e, ev)) return true;
+  }
+  // Nobody is left to close a headless run whose script is used up.
+  if (closeAtEnd_ && !quitting_ && script_.Empty() && elapsed_ >= lastEntry_ + 1000) {
+    quitting_ = true;
+    ev = BackendEvent{};
+    ev.kind = BackendEventKind::kCloseRequest;
+    return true;
   }
   // A loop that polls without sleeping would wait for ever for input scripted later.
   if (spinPolls_ != 0 && ++idlePolls_ >= spinPolls_) Advance(1);
@@ -453,7 +499,7 @@ bool FakeBackend::MessageBoxOpened(const MessageBoxRequest& req, int* answer) {
   pendingDefaults_.push_back(req.defaultAnswer);
   boxes_.push_back(std::move(b));
   Box& rec = boxes_.back();
-  if (limitHit_) {
+  if (limitHit_ || quitting_) {
     rec.how = Answered::kDefault;
     *answer = req.defaultAnswer;
     return true;
@@ -470,7 +516,7 @@ bool FakeBackend::MessageBoxOpened(const MessageBoxRequest& req, int* answer) {
 
 bool FakeBackend::MessageBoxIdle(int* answer) {
   if (openBoxes_.empty()) return false;
-  if (!limitHit_ && !script_.Empty()) return false;
+  if (!limitHit_ && !quitting_ && !script_.Empty()) return false;
   boxes_[openBoxes_.back()].how = Answered::kDefault;
   *answer = pendingDefaults_.back();
   return true;
@@ -481,6 +527,10 @@ void FakeBackend::MessageBoxClosed(int answer) {
   Box& b = boxes_[openBoxes_.back()];
   b.answer = answer;
   b.picture = LastFrame();
+  if (logBoxes_) {
+    std::fprintf(stderr, "miravel: message box \"%s\": %s (answer %d)\n",
+                 Cp932ToUtf8(b.caption).c_str(), Cp932ToUtf8(b.text).c_str(), answer);
+  }
   openBoxes_.pop_back();
   pendingDefaults_.pop_back();
 }

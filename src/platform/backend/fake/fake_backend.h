@@ -56,6 +56,15 @@
 // close and answers every later box with its default button, so a game loop runs through its
 // normal close path. If the program is still running a virtual minute later, the fake aborts.
 //
+// Headless runs. The program entry installs a fake as the host of `miravel --headless` (no window,
+// no sound device): LoadScript loads an autoplay script (the SDL backend's format, times counted
+// from the start of the virtual clock), whose `shot` entries write the last frame (PNG or BMP by
+// the name), whose expect- entries go to the checkpoint the entry installs (SetCheckpoint), and
+// whose `quit` closes the window with every later box taking its default button. With
+// SetCloseWhenScriptEnds a run whose script is used up is closed the same way a second later.
+// SetRealTime(true) makes the clock keep pace with the real one (every advance sleeps);
+// SetLogBoxes(true) prints each message box and its answer on stderr.
+//
 // Display. The desktop is 1024x768x24 (SetDesktop); full screen succeeds unless
 // AllowFullScreen(false).
 //
@@ -132,6 +141,16 @@ class FakeBackend : public Backend {
   FakeBackend& WindowMoved(int32_t x, int32_t y);  // the user dragged the window there
   // Entries not yet released.
   size_t ScriptPending() const { return script_.Size(); }
+  // Adds the entries of an autoplay script at their times (elapsed ms); false with *error naming
+  // the bad line. `name` is the script's name in checkpoint messages.
+  bool LoadScript(const std::string& text, const std::string& name, std::string* error);
+  void SetCheckpoint(ScriptCheckpoint check) { checkpoint_ = std::move(check); }
+  void SetCloseWhenScriptEnds(bool on) { closeAtEnd_ = on; }
+  void SetRealTime(bool on) { realTime_ = on; }
+  void SetLogBoxes(bool on) { logBoxes_ = on; }
+  uint64_t ScriptEnd() const { return lastEntry_; }  // the time of the last entry loaded
+  // A `quit` entry (or the end of the script with SetCloseWhenScriptEnds) has closed the window.
+  bool Quitting() const { return quitting_; }
 
   // ---- message boxes ----
   enum class Answered { kScript, kInput, kDefault };
@@ -235,6 +254,7 @@ class FakeBackend : public Backend {
   FakeBackend& add(ScriptEntry e);
   FakeBackend& mouse(ScriptEntry::Kind k, int32_t x, int32_t y, TMouseButton b, bool window);
   void checkLimit();
+  bool scriptAction(const ScriptEntry& e, BackendEvent& ev);
   bool failWriteHere(int stage);
 
   Backend* previous_ = nullptr;
@@ -246,6 +266,10 @@ class FakeBackend : public Backend {
 
   InputScript script_;
   uint64_t cursorTime_ = 0;
+  std::string scriptName_;
+  ScriptCheckpoint checkpoint_;
+  bool closeAtEnd_ = false, quitting_ = false, realTime_ = false, logBoxes_ = false;
+  uint64_t lastEntry_ = 0;  // time of the script's last entry
 
   std::deque<int> answers_;
   std::vector<Box> boxes_;

@@ -163,6 +163,8 @@ class SdlBackend final : public Backend {
   ~SdlBackend() override;
   bool Init();
   bool LoadScript(const char* path);
+  bool StartRecording(const char* path);
+  void SetCheckpoint(ScriptCheckpoint check) { checkpoint_ = std::move(check); }
   bool Quitting() const { return quitting_; }
   SDL_Window* Window() const { return window_; }
   TPoint WindowPointToView(int32_t x, int32_t y) const { return windowToView(x, y); }
@@ -198,6 +200,9 @@ class SdlBackend final : public Backend {
  private:
   bool translate(const SDL_Event& e, BackendEvent& ev);
   bool takeScript(BackendEvent& ev);
+  bool pollEvent(BackendEvent& ev);
+  bool waitEvent(BackendEvent& ev, uint32_t timeoutMs);
+  void record(const BackendEvent& ev);
   bool takeTerminate(BackendEvent& ev);
   uint64_t scriptNow();
   TPoint windowToView(int32_t x, int32_t y) const;
@@ -275,6 +280,9 @@ class SdlBackend final : public Backend {
   bool scriptStarted_ = false;
   uint32_t scriptT0_ = 0;
   InputScript script_;
+  std::string scriptName_;
+  ScriptCheckpoint checkpoint_;
+  ScriptRecorder recorder_;
   bool quitting_ = false;
   uint32_t quitAt_ = 0, lastQuitClose_ = 0;
   bool wasShown_ = false;
@@ -363,7 +371,14 @@ bool SdlBackend::LoadScript(const char* path) {
   }
   for (auto& e : entries) script_.Add(std::move(e));
   scripted_ = true;
+  scriptName_ = path;
   return true;
+}
+
+bool SdlBackend::StartRecording(const char* path) {
+  if (recorder_.Open(path)) return true;
+  std::fprintf(stderr, "miravel: cannot write the recording %s: %s\n", path, std::strerror(errno));
+  return false;
 }
 
 // ---- renderer choice ------------------------------------------------------------------------
@@ -504,8 +519,12 @@ bool SdlBackend::takeScript(BackendEvent& ev) {
       const bool composed = lastImage_ && IsComposedImage(lastImage_) &&
                             lastImage_->Generation() == lastGeneration_;
       const TBitmap& shot = composed ? *lastImage_ : shown_;
-      if (shot.Empty() || !SaveBitmapFile(e.text.c_str(), shot))
+      if (!WriteScriptShot(e.text, shot))
         std::fprintf(stderr, "miravel: cannot write the screenshot %s\n", e.text.c_str());
+      continue;
+    }
+    if (e.kind == ScriptEntry::kExpectState || e.kind == ScriptEntry::kExpectText) {
+      RunScriptCheckpoint(e, checkpoint_, scriptName_);
       continue;
     }
     if (e.kind == ScriptEntry::kQuit) {
@@ -661,7 +680,27 @@ bool SdlBackend::takeTerminate(BackendEvent& ev) {
   return true;
 }
 
+// The input that reached the program, whether the player's or the script's, goes to the
+// recording as it is handed over.
+void SdlBackend::record(const BackendEvent& ev) {
+  if (!recorder_.IsOpen() || ev.kind == BackendEventKind::kNone) return;
+  const TPoint origin = MainClientToView(TPoint{0, 0});
+  recorder_.Record(scriptNow(), ev, TPoint{ev.x - origin.x, ev.y - origin.y});
+}
+
 bool SdlBackend::PollEvent(BackendEvent& ev) {
+  if (!pollEvent(ev)) return false;
+  record(ev);
+  return true;
+}
+
+bool SdlBackend::WaitEvent(BackendEvent& ev, uint32_t timeoutMs) {
+  if (!waitEvent(ev, timeoutMs)) return false;
+  record(ev);
+  return true;
+}
+
+bool SdlBackend::pollEvent(BackendEvent& ev) {
   if (takeTerminate(ev)) return true;
   if (takeScript(ev)) return true;
   SDL_Event e;
@@ -671,7 +710,7 @@ bool SdlBackend::PollEvent(BackendEvent& ev) {
   return false;
 }
 
-bool SdlBackend::WaitEvent(BackendEvent& ev, uint32_t timeoutMs) {
+bool SdlBackend::waitEvent(BackendEvent& ev, uint32_t timeoutMs) {
   uint32_t start = SDL_GetTicks();
   for (;;) {
     if (takeTerminate(ev)) return true;
@@ -1045,10 +1084,13 @@ std::unique_ptr<SdlBackend> gSdl;
 
 }  // namespace
 
-bool InstallSdlBackend(const char* autoplayScript) {
+bool InstallSdlBackend(const char* autoplayScript, const char* recordFile,
+                       ScriptCheckpoint checkpoint) {
   auto be = std::make_unique<SdlBackend>();
   if (!be->Init()) return false;
   if (autoplayScript && !be->LoadScript(autoplayScript)) return false;
+  if (recordFile && !be->StartRecording(recordFile)) return false;
+  be->SetCheckpoint(std::move(checkpoint));
   if (gSdl) UninstallSdlBackend();
   gSdl = std::move(be);
   SetBackend(gSdl.get());

@@ -39,12 +39,24 @@
 //   <ms> compose STRING  the input method's open composition becomes STRING (UTF-8, the rest of
 //                        the line, caret at its end); without STRING the composition ends
 //   <ms> drop PATH       PATH (the rest of the line) is dropped on the window
-//   <ms> shot FILE.bmp   writes the window picture as last presented to FILE.bmp (24-bit BMP)
+//   <ms> shot FILE       writes the window picture as last presented to FILE: PNG when its name
+//                        ends in .png, else a 24-bit BMP
+//   <ms> expect-state S  a checkpoint: the game must be in state S (names in main_form.h,
+//                        CheckpointStateNames); else the run ends with status 3 and a line
+//                        "SCRIPT:LINE: expected ..., the game is ..." on stderr
+//   <ms> expect-text T   a checkpoint: the message window must show the line T (UTF-8, the rest
+//                        of the line, the speaker's name before it or not)
 //   <ms> close           a window close request (the close button)
 //   <ms> terminate       as a termination signal: the program ends without asking
 //   <ms> quit            a close request after which every message box takes its default
 //                        (first) button, so the program ends through its clean close path; if it
 //                        has not ended 10 s later the process exits with status 3
+//
+// Command words are read in any case (SHOT, EXPECT-STATE, EXPECT-TEXT as well).
+//
+// Recording. With a record file (--record) every input event the program receives, the
+// player's or the script's, is written to it as a line of such a script (ScriptRecorder in
+// input_script.h), with its time on the same clock, so that --autoplay replays the session.
 //
 // Game controllers play as keys (sdl_gamepad.h).
 //
@@ -61,11 +73,15 @@
 #include <string>
 
 #include "platform/backend/backend.h"
+#include "platform/backend/input_script.h"
 
 // Starts SDL video, creates the backend and installs it as the current backend. With a non-null
-// autoplayScript the script file is loaded. Returns false (with a line on stderr) when SDL's
-// video cannot start or the script cannot be read or parsed; the previous backend then stays.
-bool InstallSdlBackend(const char* autoplayScript = nullptr);
+// autoplayScript the script file is loaded; with a non-null recordFile the input is recorded
+// there; `checkpoint` answers the script's expect- entries. Returns false (with a line on
+// stderr) when SDL's video cannot start, the script cannot be read or parsed or the record file
+// cannot be created; the previous backend then stays.
+bool InstallSdlBackend(const char* autoplayScript = nullptr, const char* recordFile = nullptr,
+                       ScriptCheckpoint checkpoint = {});
 // Uninstalls and destroys the SDL backend (closes the window, stops SDL video).
 void UninstallSdlBackend();
 
