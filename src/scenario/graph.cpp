@@ -96,22 +96,6 @@ std::string dotText(std::string_view cp932) {
   return s;
 }
 
-bool readNativeFile(const std::string& path, std::string& data, std::string& why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
-    return false;
-  }
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  if (in.bad()) {
-    why = "read error";
-    return false;
-  }
-  data = std::move(buf).str();
-  return true;
-}
-
 bool endsWithSsf(const std::string& path) {
   if (path.size() < 4) return false;
   std::string ext = path.substr(path.size() - 4);
@@ -278,7 +262,7 @@ int RunGraphTool(int argc, const char* const* argv, std::ostream& out, std::ostr
   }
 
   std::string data, why;
-  if (!readNativeFile(file, data, why)) {
+  if (!ReadNativeFile(file, data, why)) {
     err << file << ": cannot read: " << why << '\n';
     return 1;
   }

@@ -95,22 +95,6 @@ void collectPackErrors(std::string_view utf8, std::vector<TPackMessage>& errors)
   closeCapped(errors, total);
 }
 
-bool readNativeFile(const std::string& path, std::string& data, std::string& why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
-    return false;
-  }
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  if (in.bad()) {
-    why = "read error";
-    return false;
-  }
-  data = std::move(buf).str();
-  return true;
-}
-
 // Writes through a temporary file in the same folder and renames it over the target, so an
 // interrupted run never leaves half a scenario behind.
 bool writeNativeFileAtomic(const std::string& path, std::string_view data, std::string& why) {
@@ -171,6 +155,23 @@ const char kUsage[] =
     "--plain: the scenario file is not scrambled\n";
 
 }  // namespace
+
+bool ReadNativeFile(const std::string& path, std::string& data, std::string& why) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    why = std::strerror(errno);
+    return false;
+  }
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  if (in.bad()) {
+    why = "read error";
+    return false;
+  }
+  data = std::move(buf).str();
+  return true;
+}
+
 
 bool PackScenario(std::string_view utf8, bool scramble, std::string& out,
                   std::vector<TPackMessage>& errors, std::vector<TPackMessage>* warnings) {
@@ -326,7 +327,7 @@ int RunPackTool(int argc, const char* const* argv, std::ostream& out, std::ostre
 
   const std::string& in = files[0];
   std::string data, why;
-  if (!readNativeFile(in, data, why)) {
+  if (!ReadNativeFile(in, data, why)) {
     err << in << ": cannot read: " << why << '\n';
     return 1;
   }

@@ -42,3 +42,7 @@ std::string DescribeScenarioNote(const TScenarioNote& note);
 // The command line of miravel-pack (argv[0] is the program name). Returns the exit status:
 // 0 done, 1 failed (nothing written), 2 usage error.
 int RunPackTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+// Reads the whole file at a native path into data; false with why (the system's reason) when it
+// cannot be read. The author tools read their input files with it.
+bool ReadNativeFile(const std::string& path, std::string& data, std::string& why);
