@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -25,37 +26,17 @@ struct ProgramRun {
 // Runs the program with args in an environment without any display and with its own home and
 // config folders, plus env ("NAME=value").
 ProgramRun runProgram(const TempDir& dir, const std::vector<std::string>& args,
-               const std::vector<std::string>& env) {
-  const std::string outFile = dir.File("out.txt"), errFile = dir.File("err.txt");
-  pid_t pid = fork();
-  if (pid < 0) return {-1, "", "fork failed"};
-  if (pid == 0) {
-    for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_CONFIG_HOME"})
-      ::unsetenv(name);
-    ::setenv("HOME", dir.Path().c_str(), 1);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-    if (!std::freopen(outFile.c_str(), "w", stdout) || !std::freopen(errFile.c_str(), "w", stderr))
-      _exit(126);
-    std::vector<char*> argv{const_cast<char*>(MIRAVEL_BINARY)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  int status = 0;
-  bool killed = false;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      killed = true;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  int code = !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                      const std::vector<std::string>& env) {
+  ProgramSpawn p;
+  p.argv = {MIRAVEL_BINARY};
+  p.argv.insert(p.argv.end(), args.begin(), args.end());
+  p.unsetEnv = {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_CONFIG_HOME"};
+  p.setEnv = {"HOME=" + dir.Path(), "SDL_AUDIODRIVER=dummy"};
+  p.setEnv.insert(p.setEnv.end(), env.begin(), env.end());
+  p.stdoutFile = dir.File("out.txt");
+  p.stderrFile = dir.File("err.txt");
+  p.timeoutSec = 20;
+  const int code = RunProgram(p);
   return {code, dir.ReadText("out.txt"), dir.ReadText("err.txt")};
 }
 

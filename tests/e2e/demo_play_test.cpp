@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "shell/save_data.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -135,35 +136,13 @@ double luminanceCorrelation(const Picture& shot, const Picture& ref, int y0, int
 // on a timeout or a signal.
 int runProgram(const std::vector<std::string>& args, const std::vector<std::string>& env,
                const fs::path& logFile, int timeoutSec, const fs::path& outFile = {}) {
-  pid_t pid = fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-    FILE* log = std::fopen(logFile.c_str(), "w");
-    if (log) {
-      dup2(fileno(log), 1);
-      dup2(fileno(log), 2);
-    }
-    if (!outFile.empty()) {
-      if (FILE* out = std::fopen(outFile.c_str(), "w")) dup2(fileno(out), 1);
-    }
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSec);
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ProgramSpawn p;
+  p.argv = args;
+  p.setEnv = env;
+  p.stderrFile = logFile.string();
+  p.stdoutFile = outFile.empty() ? logFile.string() : outFile.string();
+  p.timeoutSec = timeoutSec;
+  return RunProgram(p);
 }
 
 std::string fileText(const fs::path& p) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "shell/save_data.h"
+#include "support/program_run.h"
 #include "support/pixels.h"
 #include "support/png_decode.h"
 #include "support/temp_dir.h"
@@ -35,34 +36,15 @@ std::string fileText(const fs::path& p) {
 // kills it after timeoutSec. The exit status, or -1 on a timeout or a signal.
 int runProgram(const fs::path& work, const std::vector<std::string>& args,
                const std::vector<std::string>& env, int timeoutSec) {
-  pid_t pid = fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    std::vector<std::string> all = env;
-    for (const char* v : {"HOME=", "XDG_DATA_HOME=", "XDG_CONFIG_HOME="})
-      all.push_back(v + (work / (v[0] == 'H' ? "" : v[4] == 'D' ? "data" : "config")).string());
-    for (const std::string& e : all) putenv(strdup(e.c_str()));
-    if (FILE* log = std::fopen((work / "log.txt").c_str(), "w")) {
-      dup2(fileno(log), 1);
-      dup2(fileno(log), 2);
-    }
-    std::vector<char*> argv{const_cast<char*>(MIRAVEL_BINARY)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSec);
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ProgramSpawn p;
+  p.argv = {MIRAVEL_BINARY};
+  p.argv.insert(p.argv.end(), args.begin(), args.end());
+  p.setEnv = env;
+  for (const char* v : {"HOME=", "XDG_DATA_HOME=", "XDG_CONFIG_HOME="})
+    p.setEnv.push_back(v + (work / (v[0] == 'H' ? "" : v[4] == 'D' ? "data" : "config")).string());
+  p.stdoutFile = p.stderrFile = (work / "log.txt").string();
+  p.timeoutSec = timeoutSec;
+  return RunProgram(p);
 }
 
 // A fresh copy of the demo in dir/NAME/game, and the script (every " shot " and " SHOT " name
