@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app_test_forms.h"
+#include "platform/audio/audio.h"
+#include "platform/backend/fake/fake_audio.h"
 
 using Log = std::vector<std::string>;
 
@@ -128,6 +130,29 @@ TEST(FakeFrames, LastFramesAreKeptAndCounted) {
   EXPECT_EQ(f.fake.Frame(2).Pixel(0, 0), RGB(3, 0, 0));
   EXPECT_TRUE(f.fake.Frame(3).Empty());
   EXPECT_EQ(f.fake.ClientPixel(10, 10), RGB(5, 0, 0));
+}
+
+// A long run (a fuzzer, the headless program) must not keep a screen copy per box or every
+// box and sound call ever made.
+TEST(FakeFrames, BoxesAndAudioCallsStayBoundedOverALongRun) {
+  AppFixture f;
+  const size_t boxes = 3 * FakeBackend::kBoxesKept + 5;
+  for (size_t i = 0; i < boxes; ++i) {
+    f.fake.AnswerBox(IDOK);
+    MessageBoxA(&f.main, std::to_string(i).c_str(), "c", MB_OK);
+  }
+  EXPECT_EQ(f.fake.BoxCount(), boxes);
+  const auto& kept = f.fake.Boxes();
+  ASSERT_LE(kept.size(), FakeBackend::kBoxesKept);
+  EXPECT_EQ(kept.back().text, std::to_string(boxes - 1));  // the newest stay, in order
+  size_t pictures = 0;
+  for (const auto& b : kept) pictures += b.picture.Empty() ? 0 : 1;
+  EXPECT_EQ(pictures, FakeBackend::kBoxPicturesKept);
+  EXPECT_FALSE(kept.back().picture.Empty());
+
+  for (size_t i = 0; i < 2 * FakeAudio::kCallsKept; ++i) sndPlaySoundA(nullptr, 0);
+  EXPECT_LE(FakeAudioCalls().size(), FakeAudio::kCallsKept);
+  EXPECT_FALSE(FakeAudioCalls().empty());
 }
 
 TEST(FakeHook, RunsOncePerPassAndIsNotReentered) {

@@ -124,6 +124,7 @@ void FakeAudio::Observe(const AudioCall& call, TMediaPlayer* player) {
   c.Volume = call.Volume;
   c.Result = call.Result;
   if (player) c.Mode = player->Mode();
+  if (calls_.size() >= kCallsKept) calls_.erase(calls_.begin(), calls_.begin() + kCallsKept / 2);
   calls_.push_back(std::move(c));
 }
 

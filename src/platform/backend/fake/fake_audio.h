@@ -44,6 +44,9 @@ class FakeAudio final : public AudioOutput {
   FakeAudio& operator=(const FakeAudio&) = delete;
 
   // ---- for tests (the free functions below forward here) ----
+  // The calls so far, oldest first; past kCallsKept the older half is dropped, so that a long
+  // headless run does not grow.
+  static constexpr size_t kCallsKept = 4096;
   const std::vector<FakeAudioCall>& Calls() const { return calls_; }
   void ClearCalls() { calls_.clear(); }
   bool EndMusic();

@@ -495,6 +495,9 @@ bool FakeBackend::MessageBoxOpened(const MessageBoxRequest& req, int* answer) {
   b.caption = req.caption;
   b.text = req.text;
   b.flags = req.flags;
+  if (boxes_.size() >= kBoxesKept && openBoxes_.empty())
+    boxes_.erase(boxes_.begin(), boxes_.begin() + kBoxesKept / 2);
+  ++boxCount_;
   openBoxes_.push_back(boxes_.size());
   pendingDefaults_.push_back(req.defaultAnswer);
   boxes_.push_back(std::move(b));
@@ -524,9 +527,12 @@ bool FakeBackend::MessageBoxIdle(int* answer) {
 
 void FakeBackend::MessageBoxClosed(int answer) {
   if (openBoxes_.empty()) return;
-  Box& b = boxes_[openBoxes_.back()];
+  const size_t at = openBoxes_.back();
+  Box& b = boxes_[at];
   b.answer = answer;
   b.picture = LastFrame();
+  // Older boxes let go of their pictures: a screen copy each would grow without end.
+  if (at >= kBoxPicturesKept) boxes_[at - kBoxPicturesKept].picture = TBitmap();
   if (logBoxes_) {
     std::fprintf(stderr, "miravel: message box \"%s\": %s (answer %d)\n",
                  Cp932ToUtf8(b.caption).c_str(), Cp932ToUtf8(b.text).c_str(), answer);

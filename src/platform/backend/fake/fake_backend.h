@@ -163,8 +163,15 @@ class FakeBackend : public Backend {
   };
   FakeBackend& AnswerBox(int answer);
   size_t AnswersQueued() const { return answers_.size(); }
+  // The boxes opened so far, oldest first. A long run keeps its memory bounded: only the last
+  // kBoxPicturesKept closed boxes keep their picture, and once kBoxesKept boxes are listed with
+  // none open, the older half of the list is dropped (BoxCount() still counts them).
+  static constexpr size_t kBoxesKept = 256, kBoxPicturesKept = 8;
   const std::vector<Box>& Boxes() const { return boxes_; }
-  void ClearBoxes() { boxes_.clear(); }
+  uint64_t BoxCount() const { return boxCount_; }
+  void ClearBoxes() {
+    if (openBoxes_.empty()) boxes_.clear();
+  }
 
   // ---- frames ----
   void SetKeptFrames(size_t n);
@@ -275,6 +282,7 @@ class FakeBackend : public Backend {
   std::vector<Box> boxes_;
   std::vector<size_t> openBoxes_;
   std::vector<int> pendingDefaults_;  // default answer of each open box
+  uint64_t boxCount_ = 0;
 
   size_t keptFrames_ = 8;
   std::deque<TBitmap> frames_;
