@@ -80,12 +80,11 @@ bool findValue(std::string_view text, std::string_view section, std::string_view
   return false;
 }
 
-bool lookUp(const char* section, const char* key, const char* file, std::vector<uint8_t>& buf,
-            std::string_view* value) {
-  if (!section || !key || !file) return false;
-  if (!ReadWholeFile(file, buf)) return false;
-  std::string_view text(reinterpret_cast<const char*>(buf.data()), buf.size());
-  return findValue(text, section, key, value);
+// The file's text read into buf; false when it cannot be read.
+bool readText(const char* file, std::vector<uint8_t>& buf, std::string_view* text) {
+  if (!file || !ReadWholeFile(file, buf)) return false;
+  *text = std::string_view(reinterpret_cast<const char*>(buf.data()), buf.size());
+  return true;
 }
 
 int hexDigit(unsigned char c) {
@@ -105,11 +104,10 @@ uint32_t copyOut(std::string_view v, char* out, uint32_t size) {
 
 }  // namespace
 
-uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out,
-                                  uint32_t size, const char* file) {
-  std::vector<uint8_t> buf;
+uint32_t ProfileStringFromText(std::string_view text, const char* section, const char* key,
+                               const char* def, char* out, uint32_t size) {
   std::string_view value;
-  if (lookUp(section, key, file, buf, &value)) return copyOut(value, out, size);
+  if (section && key && findValue(text, section, key, &value)) return copyOut(value, out, size);
 
   // The default is returned with its trailing blanks removed (leading ones stay), and loses a
   // pair of surrounding quotes as a stored value does.
@@ -118,16 +116,15 @@ uint32_t GetPrivateProfileStringA(const char* section, const char* key, const ch
   return copyOut(unquote(d), out, size);
 }
 
-bool ProfileKeyExists(const char* section, const char* key, const char* file) {
-  std::vector<uint8_t> buf;
+bool ProfileKeyInText(std::string_view text, const char* section, const char* key) {
   std::string_view value;
-  return lookUp(section, key, file, buf, &value);
+  return section && key && findValue(text, section, key, &value);
 }
 
-int32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def, const char* file) {
-  std::vector<uint8_t> buf;
+int32_t ProfileIntFromText(std::string_view text, const char* section, const char* key,
+                           int32_t def) {
   std::string_view v;
-  if (!lookUp(section, key, file, buf, &v) || v.empty()) return def;
+  if (!section || !key || !findValue(text, section, key, &v) || v.empty()) return def;
 
   size_t i = 0;
   while (i < v.size() && isBlank(static_cast<unsigned char>(v[i]))) ++i;
@@ -148,4 +145,26 @@ int32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def,
   }
   if (negative) n = 0u - n;
   return static_cast<int32_t>(n);
+}
+
+// A file that cannot be read is an empty text: every key gives its default.
+uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out,
+                                  uint32_t size, const char* file) {
+  std::vector<uint8_t> buf;
+  std::string_view text;
+  readText(file, buf, &text);
+  return ProfileStringFromText(text, section, key, def, out, size);
+}
+
+bool ProfileKeyExists(const char* section, const char* key, const char* file) {
+  std::vector<uint8_t> buf;
+  std::string_view text;
+  return readText(file, buf, &text) && ProfileKeyInText(text, section, key);
+}
+
+int32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def, const char* file) {
+  std::vector<uint8_t> buf;
+  std::string_view text;
+  readText(file, buf, &text);
+  return ProfileIntFromText(text, section, key, def);
 }
