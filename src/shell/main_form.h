@@ -287,7 +287,12 @@ class TMainFrm : public TForm {
   bool InitSaveFiles();
   bool SaveSlot(int slot);
   bool LoadSlot(int slot, bool redraw);
+  // The load itself, from a slot file's bytes: only one whole record whose node is in the
+  // scenario is taken; anything else leaves the game as it was.
+  bool LoadSlotRecord(const uint8_t* data, size_t size, bool redraw);
   void ReadSlotHeaders();
+  // Takes a read-flags file's bytes over ReadFlags: what fits, a short file leaving the rest.
+  void TakeReadFlags(const uint8_t* data, size_t size);
   bool MarkNodeRead();
   bool IsNodeRead(int node);
   void WriteReadFlags();

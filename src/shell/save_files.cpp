@@ -24,16 +24,6 @@ bool readRecord(const char* path, void* record, size_t size) {
   return true;
 }
 
-// Reads the file at path into record when it holds exactly one record of size bytes. A file of
-// another size is not a record this program wrote (cut short by a full disk on another system,
-// or not a save at all): loading it would take zeros for what is missing.
-bool readWholeRecord(const char* path, void* record, size_t size) {
-  std::vector<uint8_t> data;
-  if (!ReadWholeFile(path, data) || data.size() != size) return false;
-  std::memcpy(record, data.data(), size);
-  return true;
-}
-
 // The file-name part of an engine path: what follows the last separator.
 const char* fileNamePart(const char* path) {
   const char* name = path;
@@ -86,7 +76,9 @@ bool TMainFrm::InitSaveFiles() {
     fresh.Options.TextSpeed = 1;
     if (!WriteWholeFileAtomic(path, &fresh, sizeof fresh)) return false;
   }
-  if (!readRecord(path, &ReadFlags, sizeof ReadFlags)) return false;
+  std::vector<uint8_t> data;
+  if (!ReadWholeFile(path, data)) return false;
+  TakeReadFlags(data.data(), data.size());
   readFlagsLoaded = true;
 
   std::memset(SaveData.Flags, 0, sizeof SaveData.Flags);
@@ -130,16 +122,28 @@ bool TMainFrm::SaveSlot(int slot) {
   return WriteWholeFileAtomic(path, &SaveData, sizeof SaveData);
 }
 
-// The slot is read aside first: a slot that cannot be read, that is not one whole record, or
-// whose node is not in the scenario (a scenario changed since the save), leaves the game as it
-// was.
+void TMainFrm::TakeReadFlags(const uint8_t* data, size_t size) {
+  if (size > 0) std::memcpy(&ReadFlags, data, std::min(size, sizeof ReadFlags));
+}
+
 bool TMainFrm::LoadSlot(int slot, bool redraw) {
   if (slot < 1 || slot > kSlotCount) return false;
   char path[kPathBytes];
   slotPath(slot, path, sizeof path);
   if (!FileExists(path)) return false;
+  std::vector<uint8_t> data;
+  if (!ReadWholeFile(path, data)) return false;
+  return LoadSlotRecord(data.data(), data.size(), redraw);
+}
+
+// The slot is read aside first. A file of another size than one record is not a record this
+// program wrote (cut short by a full disk on another system, or not a save at all): loading it
+// would take zeros for what is missing. A node not in the scenario (a scenario changed since the
+// save) is reported.
+bool TMainFrm::LoadSlotRecord(const uint8_t* data, size_t size, bool redraw) {
   TSaveData loaded{};
-  if (!readWholeRecord(path, &loaded, sizeof loaded)) return false;
+  if (size != sizeof loaded) return false;
+  std::memcpy(&loaded, data, sizeof loaded);
   if (!TreeViewSinario.Item(loaded.SaveNodeIndex)) {
     ReportError(ecNodeNotFound);
     return false;
