@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -203,6 +204,35 @@ TEST_F(FilesTest, AtomicWriteFailureKeepsOldFile) {
   InjectWriteFailure(4);
   EXPECT_FALSE(WriteWholeFileAtomic((root_ + "/orxdf02.svd").c_str(), "x", 1));
   EXPECT_EQ(Listing(), std::vector<std::string>{"orxdf01.svd"});
+}
+
+// A process killed between creating its temporary and the rename leaves the temporary behind. A
+// rewrite removes those leftovers in its folder (of any file) whose process is gone, so that
+// kills do not pile them up; a running process's temporary and other files stay.
+TEST_F(FilesTest, AtomicWriteRemovesTemporariesOfEndedProcesses) {
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const std::string gone = std::to_string(ended), running = std::to_string(getppid());
+  const struct {
+    std::string name;
+    bool removed;
+  } cases[] = {
+      {".orxdf01.svd." + gone + ".3.tmp", true},
+      {".orxrf.svd." + gone + ".1.tmp", true},  // another file of the folder
+      {".orxdf02.svd." + std::to_string(getpid()) + ".9.tmp", true},  // an earlier holder of this id
+      {".orxdf02.svd." + running + ".1.tmp", false},
+      {"orxdf01.svd." + gone + ".1.tmp", false},
+      {".orxdf01.svd." + gone + ".tmp", false},
+      {".orxdf01.svd." + gone + ".1x.tmp", false},
+      {"." + gone + ".1.tmp", false},
+      {".notes.tmp", false},
+  };
+  for (const auto& c : cases) Make(c.name, "left");
+  ASSERT_TRUE(WriteWholeFileAtomic(Engine("orxdf01.svd").c_str(), "new", 3));
+  EXPECT_EQ(Content(root_ + "/orxdf01.svd"), "new");
+  for (const auto& c : cases) EXPECT_EQ(fs::exists(root_ + "/" + c.name), !c.removed) << c.name;
 }
 
 TEST_F(FilesTest, AtomicWriteRefusesBadTargets) {

@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,6 +190,59 @@ std::string walkPath(const std::string& path, int* matched, bool* all) {
   return resolved;
 }
 
+// The temporary of a rewrite of NAME is ".NAME.PID.N.tmp" (PID the writing process, N its
+// count), so a leftover tells whose it was.
+std::string temporaryName(const std::string& base, unsigned n) {
+  return "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(n) + ".tmp";
+}
+
+// Takes the number after the last "." off the end of name; false when there is none (no dot, no
+// digits, something else than digits, or more than ten of them).
+bool takeNumber(std::string_view& name, unsigned long* value) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view digits = name.substr(dot + 1);
+  if (digits.empty() || digits.size() > 10) return false;
+  *value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    *value = *value * 10 + static_cast<unsigned long>(c - '0');
+  }
+  name = name.substr(0, dot);
+  return true;
+}
+
+// The process id in a name of temporaryName's form, or 0 when the name is not one.
+pid_t temporaryOwner(std::string_view name) {
+  constexpr std::string_view kEnd = ".tmp";
+  if (name.empty() || name[0] != '.' || !name.ends_with(kEnd)) return 0;
+  name.remove_suffix(kEnd.size());
+  unsigned long n = 0, pid = 0;
+  if (!takeNumber(name, &n) || !takeNumber(name, &pid)) return 0;
+  // ".NAME" is left, NAME not empty.
+  if (name.size() < 2 || pid == 0 || pid > 0x7fffffffUL) return 0;
+  return static_cast<pid_t>(pid);
+}
+
+// A process killed between creating its temporary and renaming it (SIGKILL, a power cut) leaves
+// the temporary behind, and one more with every such kill. Each rewrite therefore removes the
+// leftovers in its folder whose process is gone. A temporary of a process that still runs
+// (another copy of the program writing now) is left alone; one that bears this process's own id
+// is a leftover of an earlier process that had the same id, since this one is single-threaded
+// and has none open at this point.
+void removeLeftTemporaries(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  const pid_t self = ::getpid();
+  while (struct dirent* e = ::readdir(d)) {
+    const pid_t owner = temporaryOwner(e->d_name);
+    if (owner <= 0) continue;
+    if (owner != self && (::kill(owner, 0) == 0 || errno != ESRCH)) continue;
+    ::unlink(join(dir, e->d_name).c_str());
+  }
+  ::closedir(d);
+}
+
 }  // namespace
 
 std::string ResolvePath(const char* enginePath) {
@@ -284,14 +338,15 @@ bool WriteWholeFileAtomic(const char* enginePath, const void* data, size_t size)
   bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && !S_ISREG(old.st_mode)) return false;
 
+  removeLeftTemporaries(dir);
+
   Backend& be = CurrentBackend();
   // The temporary lives in the same folder, so the rename cannot cross file systems.
   std::string temp;
   int fd = -1;
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = join(dir, "." + base + "." + std::to_string(::getpid()) + "." +
-                         std::to_string(++counter) + ".tmp");
+    temp = join(dir, temporaryName(base, ++counter));
     fd = be.FileCreate(temp);
     if (fd < 0 && errno != EEXIST) break;
   }
