@@ -8,6 +8,7 @@
 #include <string>
 
 #include "screens/ending.h"
+#include "platform/backend/fake/fake_audio.h"
 #include "screens/input.h"
 #include "support/fuzz_setup.h"
 
@@ -36,6 +37,9 @@ void reset(TMainFrm* f) {
   std::strcpy(f->SaveData.CharNames[1], "Name");
   if (f->frmInput) f->frmInput->Hide();
   if (f->frmEnding) f->frmEnding->Hide();
+  // What the fake keeps of the last input (its boxes, sound calls) goes too.
+  world().h.fake.ClearBoxes();
+  FakeAudioClearCalls();
 }
 
 bool terminatedWithin(const char* s, size_t size) { return strnlen(s, size) < size; }
