@@ -63,7 +63,7 @@ void RandomPlay::Act(FakeBackend& fake, const TMainFrm& form) {
   ++counts_.events;
   fake.AtNow();
   // The pause after the action; an action may choose a longer one.
-  nextAt_ = fake.Elapsed() + kPauses[pick(8)];
+  nextAt_ = fake.Elapsed() + ms(kPauses[pick(8)]);
   const uint8_t b = byte();
   if (b < 120) {
     aim(fake, form);
@@ -75,7 +75,7 @@ void RandomPlay::Act(FakeBackend& fake, const TMainFrm& form) {
     type(fake);
   } else if (b < 250) {
     // A player who stops to read, or waits out a transition.
-    nextAt_ = fake.Elapsed() + 500 + 250u * pick(12);
+    nextAt_ = fake.Elapsed() + ms(500 + 250u * pick(12));
   } else if (b < 252) {
     // The close button, answered either way (a box open takes the press itself).
     const int answer = pick(2) ? IDOK : IDCANCEL;
@@ -150,11 +150,11 @@ void RandomPlay::aim(FakeBackend& fake, const TMainFrm& f) {
   if (visible(f.frmEnding)) {
     // The roll runs on its own for most of a minute; now and then the player closes the game
     // during it (the roll must stop for the close).
-    if (pick(6) == 0) {
+    if (pick(quick_ ? 2 : 6) == 0) {
       fake.AnswerBox(IDOK).CloseRequest();
       return;
     }
-    nextAt_ = fake.Elapsed() + 2000u * pick(8);
+    nextAt_ = fake.Elapsed() + ms(2000u * pick(8));
     fake.MouseMove(pick(160), pick(240));
     return;
   }
@@ -200,7 +200,7 @@ void RandomPlay::aim(FakeBackend& fake, const TMainFrm& f) {
         case 4: {
           // The left button held: the text runs on.
           const TPoint p = inside(Rect(0, 0, kPlayWidth, kPlayHeight));
-          fake.MouseDown(p.x, p.y).Wait(50u * (1 + pick(20))).MouseUp(p.x, p.y);
+          fake.MouseDown(p.x, p.y).Wait(ms(50u * (1 + pick(20)))).MouseUp(p.x, p.y);
           break;
         }
         default: clickIn(fake, Rect(0, 0, kPlayWidth, kPlayHeight)); break;
@@ -234,7 +234,7 @@ void RandomPlay::anywhere(FakeBackend& fake, int kind) {
       return;
     }
     case 1: fake.MouseMove(x, y).Wheel(int(pick(7)) - 3); return;
-    default: fake.Shift(true).Click(x, y).Wait(16 + pick(200)).Shift(false); return;
+    default: fake.Shift(true).Click(x, y).Wait(ms(16 + pick(200))).Shift(false); return;
   }
 }
 
@@ -256,7 +256,7 @@ void RandomPlay::key(FakeBackend& fake) {
     case 12: fake.Key('A', ssCtrl); return;  // auto mode
     case 13:
       // Ctrl held: the text runs on.
-      fake.KeyDown(VK_CONTROL).Wait(50u * (1 + pick(20))).KeyUp(VK_CONTROL);
+      fake.KeyDown(VK_CONTROL).Wait(ms(50u * (1 + pick(20)))).KeyUp(VK_CONTROL);
       return;
     case 14: fake.Key('F', ssAlt); return;  // opens a drop-down
     case 15: fake.Key(kF11); return;        // full screen and back

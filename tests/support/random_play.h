@@ -35,7 +35,9 @@ struct RandomPlayCounts {
 class RandomPlay {
  public:
   using Bytes = std::function<uint8_t()>;
-  explicit RandomPlay(Bytes next) : next_(std::move(next)) {}
+  // quick: a hurried player, for the fuzz target, where every step frame counts: the pauses,
+  // waits and held buttons last a quarter as long, and the credits are cut short more often.
+  explicit RandomPlay(Bytes next, bool quick = false) : next_(std::move(next)), quick_(quick) {}
 
   // A new program run begins: no pause is pending, no state seen yet.
   void Begin();
@@ -55,6 +57,7 @@ class RandomPlay {
 
  private:
   uint8_t byte() { return next_(); }
+  uint32_t ms(uint32_t t) const { return quick_ ? t / 4 : t; }
   int pick(int n) { return byte() % n; }
   TPoint inside(const TRect& r);
   void clickIn(FakeBackend& fake, const TRect& r);
@@ -64,6 +67,7 @@ class RandomPlay {
   void type(FakeBackend& fake);
 
   Bytes next_;
+  bool quick_ = false;
   RandomPlayCounts counts_;
   uint64_t nextAt_ = 0;  // virtual time (the fake's Elapsed) the next action is due
   int32_t lastState_ = -1;
