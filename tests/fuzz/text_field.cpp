@@ -72,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     i = i + n > size ? size : i + n;
     return std::string(reinterpret_cast<const char*>(data + at), i - at);
   };
-  while (i < size) {
+  // At most kMaxActions actions: the checks walk the whole text after each one.
+  constexpr int kMaxActions = 256;
+  for (int actions = 0; i < size && actions < kMaxActions; ++actions) {
     const uint8_t op = data[i++];
     const uint8_t arg = i < size ? data[i++] : 0;
     const TShiftState shift = ((op & 0x10) ? ssShift : 0) | ((op & 0x20) ? ssCtrl : 0);
