@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
+#include <string>
 #include <string_view>
 
 #include "platform/backend/backend.h"
@@ -225,7 +227,7 @@ pid_t temporaryOwner(std::string_view name) {
 }
 
 // A process killed between creating its temporary and renaming it (SIGKILL, a power cut) leaves
-// the temporary behind, and one more with every such kill. Each rewrite therefore removes the
+// the temporary behind, and one more with every such kill. A rewrite therefore removes the
 // leftovers in its folder whose process is gone. A temporary of a process that still runs
 // (another copy of the program writing now) is left alone; one that bears this process's own id
 // is a leftover of an earlier process that had the same id, since this one is single-threaded
@@ -338,7 +340,10 @@ bool WriteWholeFileAtomic(const char* enginePath, const void* data, size_t size)
   bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && !S_ISREG(old.st_mode)) return false;
 
-  removeLeftTemporaries(dir);
+  // Leftovers come only from processes that have ended, so one look per folder is enough: the
+  // first rewrite there clears them and later rewrites do not read the folder again.
+  static std::set<std::string> clearedDirs;
+  if (clearedDirs.insert(dir).second) removeLeftTemporaries(dir);
 
   Backend& be = CurrentBackend();
   // The temporary lives in the same folder, so the rename cannot cross file systems.
