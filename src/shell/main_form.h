@@ -375,6 +375,9 @@ class TMainFrm : public TForm {
     std::string drawn;
     uint64_t generation = 0;
     bool settled = false;
+    // BkGnd before the last repeat was drawn; kept between frames so that the copy reuses its
+    // storage, and let go once the menu has settled.
+    TBitmap before;
   } menuMemo;
   // The mouse position in client coordinates; false when it cannot be read.
   bool mouseInClient(TPoint* p);

@@ -176,7 +176,7 @@ int TMainFrm::DrawMenu(int kind) {
   const std::string drawn = describe(kind, ops);
   const bool repeat = menuMemo.drawn == drawn && menuMemo.generation == sp.BkGnd.Generation();
   if (repeat && menuMemo.settled) return result;
-  TBitmap before;
+  TBitmap& before = menuMemo.before;
   if (repeat) before = sp.BkGnd;
   for (MenuOp& op : ops) {
     if (!op.outline) {
@@ -196,6 +196,7 @@ int TMainFrm::DrawMenu(int kind) {
   const TBitmap& was = before;
   menuMemo.settled = repeat && was.Width() == after.Width() && was.Height() == after.Height() &&
                      std::memcmp(was.Bits(), after.Bits(), after.ByteSize()) == 0;
+  if (menuMemo.settled) before = TBitmap();
   menuMemo.drawn = drawn;
   menuMemo.generation = sp.BkGnd.Generation();
   return result;
