@@ -267,6 +267,10 @@ void TMainFrm::FileDropped(const std::string& utf8Path) {
 }
 
 void TMainFrm::FormCloseQuery(TForm* Sender, bool& CanClose) {
+  if (CloseConfirmed) {
+    CanClose = false;
+    return;
+  }
   uint32_t bits = static_cast<uint32_t>(ScreenBitsPerPixel());
   if (!ConfirmClose()) {
     // A game dropped on the window is not started when the player keeps this one.
@@ -274,6 +278,7 @@ void TMainFrm::FormCloseQuery(TForm* Sender, bool& CanClose) {
     CanClose = false;
     return;
   }
+  CloseConfirmed = true;
   // Leaving for another game, and a termination signal (the desktop session ending), are ends
   // of the program as its own exit commands are: the read marks and options are kept.
   if (!DroppedGame.empty() || TerminationRequested()) WriteReadFlags();

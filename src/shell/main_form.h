@@ -240,6 +240,9 @@ class TMainFrm : public TForm {
   void QuitGame();
   bool ConfirmClose();
   void FormCloseQuery(TForm* Sender, bool& CanClose);
+  // Set once the player confirmed closing: the close is being completed, and further presses of
+  // the close button meanwhile are ignored rather than asked about again.
+  bool CloseConfirmed = false;
   void CloseQuery(bool& canClose) override { FormCloseQuery(this, canClose); }
   bool SetDisplayMode(uint32_t width, uint32_t height, uint32_t bits);
   // A game folder dropped on the window: the game ends through its close confirmation and the

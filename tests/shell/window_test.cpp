@@ -58,6 +58,16 @@ TEST_F(Window, PlainCloseConfirmsAndDoesNotWriteReadFlags) {
   EXPECT_EQ(readFlagsFile(), before);
 }
 
+TEST_F(Window, PressesAfterAConfirmedCloseAskNothing) {
+  // The second and third presses arrive while the confirmed close is still being completed.
+  h.fake.AnswerBox(IDOK).AnswerBox(IDCANCEL);
+  h.fake.At(100).CloseRequest().CloseRequest().Wait(10).CloseRequest();
+  h.fake.RunScript();
+  EXPECT_EQ(h.fake.Boxes().size(), 1u);
+  EXPECT_TRUE(h.app.Terminated());
+  EXPECT_EQ(f->StepState, ssStopped);
+}
+
 TEST_F(Window, ExitCommandWritesReadFlagsFirst) {
   f->ReadFlags.PlayCount = 7;
   h.fake.At(100).MenuClick(0, 1);  // "ゲームを終了(&E)"
