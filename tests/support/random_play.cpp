@@ -92,8 +92,8 @@ bool RandomPlay::Due(const FakeBackend& fake) const {
 
 void RandomPlay::Close(FakeBackend& fake) {
   fake.AtNow();
-  // A second press comes only after a while: the game goes on processing messages while it
-  // completes a confirmed close, and each press there asks again.
+  // A second press comes only after a while, as a player's would: the game goes on processing
+  // messages while it completes a confirmed close (presses there are ignored).
   nextAt_ = fake.Elapsed() + 1000;
   if (boxOpen(fake)) {
     fake.Key(VK_RETURN);  // the default button: OK, or "はい"
