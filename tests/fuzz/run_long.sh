@@ -2,7 +2,8 @@
 # Runs every fuzz target (or the ones named) for SECONDS each, starting from its corpus in
 # tests/fuzz/corpus/<name>/, then minimises what the run found into that folder again, so that
 # the short runs of ./test start from it. Prints the executions of each target and stops with
-# status 1 when a target found something (the input is kept under <build>/artifacts/).
+# status 1 when a target found something (the input is kept under <build>/artifacts/) or its
+# minimisation failed (the run's inputs are then kept in <build>/long/<name>.corpus).
 #
 #   tests/fuzz/run_long.sh [SECONDS] [TARGET...]      (default: 600 s, every target)
 #
@@ -60,10 +61,19 @@ run_one() {
   rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$name.log" | tail -n 1)
   if [ $rc -eq 0 ]; then
-    "$bin" -merge=1 -timeout=10 -rss_limit_mb=2048 "$minimised" "$work" >"$logs/$name.merge.log" 2>&1 &&
-      { rm -rf "$seeds"; mkdir -p "$seeds"; cp "$minimised"/* "$seeds/" 2>/dev/null; }
-    after=$(find "$seeds" -type f 2>/dev/null | wc -l)
-    echo "$name ok ${execs:-0} $seconds $before $after" >"$logs/$name.result"
+    mkdir -p "$minimised"
+    if "$bin" -merge=1 -timeout=10 -rss_limit_mb=2048 "$minimised" "$work" >"$logs/$name.merge.log" 2>&1; then
+      rm -rf "$seeds"
+      mkdir -p "$seeds"
+      cp "$minimised"/* "$seeds/" 2>/dev/null
+      after=$(find "$seeds" -type f 2>/dev/null | wc -l)
+      echo "$name ok ${execs:-0} $seconds $before $after" >"$logs/$name.result"
+    else
+      # The run found nothing, but what it kept must not be lost: it stays for a merge by hand.
+      rm -rf "$logs/$name.corpus"
+      mv "$work" "$logs/$name.corpus"
+      echo "$name unmerged ${execs:-0} $seconds $before $before" >"$logs/$name.result"
+    fi
   else
     echo "$name FINDING ${execs:-0} $seconds $before $before" >"$logs/$name.result"
   fi
@@ -88,7 +98,10 @@ for name in "${targets[@]}"; do
   read -r _ result execs secs before after <"$logs/$name.result"
   printf '%-20s %-8s %14s %10s %12s\n' "$name" "$result" "$execs" "$((execs / (secs > 0 ? secs : 1)))" \
     "$before -> $after"
-  if [ "$result" != ok ]; then
+  if [ "$result" = unmerged ]; then
+    status=1
+    echo "  the minimisation failed (log: $logs/$name.merge.log); the run's inputs are in $logs/$name.corpus"
+  elif [ "$result" != ok ]; then
     status=1
     grep -m1 -E 'ERROR|deadly|Test unit written' "$logs/$name.log"
     echo "  (log: $logs/$name.log)"
